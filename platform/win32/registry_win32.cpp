@@ -1,0 +1,68 @@
+// The registry functions and ANSI text conversion on Win32.
+#include "platform/win32/win32_platform.h"
+
+namespace win32 {
+namespace {
+
+HKEY ToHkey(platform::RegistryKey key) {
+    if (key == platform::kHKeyLocalMachine) return HKEY_LOCAL_MACHINE;
+    return reinterpret_cast<HKEY>(key);
+}
+
+}  // namespace
+
+std::wstring AnsiToWide(std::string_view ansi) {
+    if (ansi.empty()) return {};
+    const int length = static_cast<int>(ansi.size());
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, text.data(), wideLength);
+    return text;
+}
+
+std::string WideToAnsi(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int ansiLength =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), ansiLength, nullptr, nullptr);
+    return ansi;
+}
+
+long Win32Registry::OpenKeyEx(platform::RegistryKey root, const std::string& subKey,
+                              std::uint32_t options, std::uint32_t access,
+                              platform::RegistryKey& key) {
+    HKEY opened = nullptr;
+    const LONG status = RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access, &opened);
+    if (status == ERROR_SUCCESS) key = reinterpret_cast<platform::RegistryKey>(opened);
+    return status;
+}
+
+long Win32Registry::EnumKey(platform::RegistryKey key, std::uint32_t index, char* name,
+                            std::uint32_t nameLength) {
+    return RegEnumKeyA(ToHkey(key), index, name, nameLength);
+}
+
+long Win32Registry::QueryValueEx(platform::RegistryKey key, const std::string& valueName,
+                                 std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
+    DWORD valueType = type;
+    DWORD valueSize = size;
+    const LONG status =
+        RegQueryValueExA(ToHkey(key), valueName.c_str(), nullptr, &valueType, data, &valueSize);
+    type = valueType;
+    size = valueSize;
+    return status;
+}
+
+void Win32Registry::CloseKey(platform::RegistryKey key) { RegCloseKey(ToHkey(key)); }
+
+std::wstring Win32Registry::AnsiToWide(std::string_view ansi) const {
+    return win32::AnsiToWide(ansi);
+}
+
+std::string Win32Registry::WideToAnsi(std::wstring_view text) const {
+    return win32::WideToAnsi(text);
+}
+
+}  // namespace win32

@@ -1,0 +1,24 @@
+// Turning Windows error codes into the program's failures.
+#include "platform/win32/system_error.h"
+
+namespace win32 {
+
+std::wstring SystemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    if (length == 0) return L"Error " + std::to_wstring(code);
+    std::wstring text(buffer, length);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+Failure SystemFailure(DWORD code) { return Failure(static_cast<long>(code), SystemMessage(code)); }
+
+Failure LastErrorFailure() { return SystemFailure(GetLastError()); }
+
+}  // namespace win32

@@ -1,0 +1,102 @@
+// The platform operations on the Win32 API.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/message_boxes.h"
+#include "platform/processes.h"
+#include "platform/program_control.h"
+#include "platform/registry.h"
+#include "platform/splash_window.h"
+#include "platform/win32/scoped.h"
+
+namespace win32 {
+
+// Text in the system's ANSI code page, as the ANSI registry functions take and give it.
+std::wstring AnsiToWide(std::string_view ansi);
+std::string WideToAnsi(std::wstring_view text);
+
+class Win32Registry final : public platform::Registry {
+public:
+    long OpenKeyEx(platform::RegistryKey root, const std::string& subKey, std::uint32_t options,
+                   std::uint32_t access, platform::RegistryKey& key) override;
+    long EnumKey(platform::RegistryKey key, std::uint32_t index, char* name,
+                 std::uint32_t nameLength) override;
+    long QueryValueEx(platform::RegistryKey key, const std::string& valueName, std::uint32_t& type,
+                      std::uint8_t* data, std::uint32_t& size) override;
+    void CloseKey(platform::RegistryKey key) override;
+    std::wstring AnsiToWide(std::string_view ansi) const override;
+    std::string WideToAnsi(std::wstring_view text) const override;
+};
+
+class Win32FileSystem final : public platform::FileSystem {
+public:
+    bool FileExists(const std::wstring& path) override;
+    void Copy(const std::wstring& source, const std::wstring& target) override;
+    void MoveOver(const std::wstring& from, const std::wstring& to) override;
+    void Remove(const std::wstring& path) noexcept override;
+};
+
+class Win32Processes final : public platform::Processes {
+public:
+    std::wstring ProgramFolder() override;
+    std::wstring CurrentFolder() override;
+    void SetCurrentFolder(const std::wstring& folder) override;
+    std::uint32_t StartProcess(const std::wstring& commandLine, int showState) override;
+};
+
+class Win32MessageBoxes final : public platform::MessageBoxes {
+public:
+    explicit Win32MessageBoxes(std::wstring title) : title_(std::move(title)) {}
+    void Show(const std::wstring& text, unsigned style) override;
+
+private:
+    std::wstring title_;
+};
+
+class Win32ProgramControl final : public platform::ProgramControl {
+public:
+    void Sleep(unsigned milliseconds) override;
+
+protected:
+    void End(platform::ExitStatus status) override;
+};
+
+// The splash window. Its state is reached from the window procedure through
+// GWLP_USERDATA; the picture is a GIF resource drawn once, stretched, into a bitmap.
+class Win32SplashWindow final : public platform::SplashWindow {
+public:
+    Win32SplashWindow(HINSTANCE instance, int iconId, int pictureId);
+    Win32SplashWindow(const Win32SplashWindow&) = delete;
+    Win32SplashWindow& operator=(const Win32SplashWindow&) = delete;
+    ~Win32SplashWindow() override;
+
+    void Load(const platform::SplashDesign& design, std::function<void()> onTick) override;
+    void Unload() override;
+    void RunUntilClosed() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint();
+
+    HINSTANCE instance_;
+    int iconId_;
+    int pictureId_;
+    HWND window_ = nullptr;
+    bool unloading_ = false;
+    ScopedBitmap picture_;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+    std::function<void()> onTick_;
+};
+
+// Loads a GIF (or any picture OLE reads) from an RCDATA resource and draws it stretched to
+// width x height into a new bitmap. Returns an empty owner when the picture cannot be read.
+HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int height);
+
+}  // namespace win32

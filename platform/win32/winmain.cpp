@@ -1,0 +1,48 @@
+// Program entry: guards the DLL search, wires the Win32 platform into the launcher and shows
+// the splash form.
+#include <windows.h>
+
+#include <memory>
+
+#include "launcher/frmSplash.h"
+#include "launcher/version.h"
+#include "platform/failure.h"
+#include "platform/win32/resource.h"
+#include "platform/win32/win32_platform.h"
+#include "runtime/mod_main.h"
+
+namespace {
+
+// Any DLL loaded after start-up comes from the system folder alone, never from the
+// program's folder or the current folder, where a planted DLL could be waiting.
+void RestrictDllSearchToSystemFolder() {
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
+    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"),
+                                               "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories) setDefaultDllDirectories(kLoadLibrarySearchSystem32);
+    SetDllDirectoryW(L"");
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    RestrictDllSearchToSystemFolder();
+
+    win32::Win32Registry registry;
+    win32::Win32Processes processes;
+    win32::Win32MessageBoxes messageBoxes(L"" SMS_PRODUCT_NAME);
+    win32::Win32ProgramControl programControl;
+    win32::Win32SplashWindow window(instance, IDI_APP, IDR_SPLASH);
+    mod_main::ModMain modMain(
+        registry, [] { return std::make_shared<win32::Win32FileSystem>(); }, messageBoxes,
+        programControl);
+    launcher::frmSplash form({window, processes, messageBoxes, programControl}, modMain);
+    try {
+        return static_cast<int>(form.Show());
+    } catch (const Failure& failure) {
+        messageBoxes.Show(launcher::UnhandledFailureText(failure), platform::kMessageBoxOk);
+        return static_cast<int>(platform::ExitStatus::UnhandledFailure);
+    }
+}

@@ -1,0 +1,51 @@
+// Files and folders in memory, matched without regard to case, with Windows' failure texts.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/file_system.h"
+
+class FakeFileSystem final : public platform::FileSystem {
+public:
+    struct File {
+        std::wstring name;     // the path as it was written, case kept
+        std::string content;
+        int written = 0;       // stands in for the file's date: which write made it
+    };
+
+    void AddFolder(const std::wstring& path);
+    void AddFile(const std::wstring& path, std::string content);
+    void MakeUnwritable(const std::wstring& folder);
+    // A copy to target writes half of the source, then fails as a full disk would.
+    void FailCopyHalfWay(const std::wstring& target);
+    void FailMoves() { failMoves_ = true; }
+
+    bool HasFile(const std::wstring& path) const;
+    const File& FileAt(const std::wstring& path) const;
+    std::vector<std::wstring> FilesIn(const std::wstring& folder) const;
+
+    bool FileExists(const std::wstring& path) override;
+    void Copy(const std::wstring& source, const std::wstring& target) override;
+    void MoveOver(const std::wstring& from, const std::wstring& to) override;
+    void Remove(const std::wstring& path) noexcept override;
+
+    int existsChecks = 0;
+    int copies = 0;
+    std::vector<std::wstring> existsChecked;
+
+private:
+    static std::wstring Key(const std::wstring& path);
+    static std::wstring FolderOf(const std::wstring& path);
+    void CheckWritable(const std::wstring& path) const;
+
+    std::map<std::wstring, File> files_;
+    std::set<std::wstring> folders_;
+    std::set<std::wstring> unwritable_;
+    std::set<std::wstring> failHalfWay_;
+    bool failMoves_ = false;
+    int writes_ = 0;
+};

@@ -1,0 +1,154 @@
+// Installing the serial-port support files into a runtime.
+#include <gtest/gtest.h>
+
+#include "tests/unit/test_world.h"
+
+namespace {
+
+const std::wstring kHome = L"C:\\Java\\jre6";
+const std::wstring kExt = kHome + L"\\lib\\ext\\";
+const std::wstring kSource = L"C:\\sorvel\\GsmModemJar\\";
+
+struct Installer : TestWorld {
+    Installer() {
+        AddSupportSources();
+        AddRuntimeFolders(kHome);
+    }
+    void AddAllInstalled() {
+        files->AddFile(kExt + L"Comm.jar", "old comm");
+        files->AddFile(kHome + L"\\lib\\javax.comm.properties", "old properties");
+        files->AddFile(kHome + L"\\bin\\Win32com.dll", "old dll");
+        files->AddFile(kExt + L"jdc.jar", "old jdc");
+    }
+};
+
+TEST(InstallSerialSupport, AllPresentCopiesNothingAndShowsNothing) {
+    Installer world;
+    world.AddAllInstalled();
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.files->copies, 0);
+    EXPECT_TRUE(world.boxes.texts.empty());
+    EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "old comm");
+}
+
+TEST(InstallSerialSupport, CopiesOnlyWhatIsMissingAndOnlyOnce) {
+    Installer world;
+    world.AddAllInstalled();
+    world.files->Remove(kExt + L"jdc.jar");
+    const int commWritten = world.files->FileAt(kExt + L"Comm.jar").written;
+
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.files->FileAt(kExt + L"jdc.jar").content, "new jdc.jar");
+    EXPECT_EQ(world.files->FileAt(kExt + L"jdc.jar").name, kExt + L"jdc.jar");
+    EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").written, commWritten);
+    EXPECT_TRUE(world.boxes.texts.empty());
+
+    const int copies = world.files->copies;
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.files->copies, copies);
+    EXPECT_EQ(world.fileSystemsCreated, 1);
+}
+
+TEST(InstallSerialSupport, CopiesAllFourIntoTheirFolders) {
+    Installer world;
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "new Comm.jar");
+    EXPECT_EQ(world.files->FileAt(kHome + L"\\lib\\javax.comm.properties").content,
+              "new javax.comm.properties");
+    EXPECT_EQ(world.files->FileAt(kHome + L"\\bin\\Win32com.dll").content, "new Win32com.dll");
+    EXPECT_EQ(world.files->FileAt(kExt + L"jdc.jar").content, "new jdc.jar");
+    EXPECT_EQ(world.files->existsChecked,
+              (std::vector<std::wstring>{kExt + L"Comm.jar", kHome + L"\\lib\\javax.comm.properties",
+                                         kHome + L"\\bin\\Win32com.dll", kExt + L"jdc.jar"}));
+}
+
+TEST(InstallSerialSupport, LowerCaseCommJarCountsAsPresent) {
+    Installer world;
+    world.files->AddFile(kExt + L"comm.jar", "lower");
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.files->FileAt(kExt + L"comm.jar").name, kExt + L"comm.jar");
+    EXPECT_EQ(world.files->FileAt(kExt + L"comm.jar").content, "lower");
+    EXPECT_EQ(world.files->copies, 3);
+}
+
+struct FailureCase {
+    const char* name;
+    std::function<void(Installer&)> arrange;
+    std::wstring description;
+    std::vector<std::wstring> checkedBeforeStop;
+};
+
+TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
+    const FailureCase cases[] = {
+        {"source files absent",
+         [](Installer& w) {
+             for (const auto& f : mod_main::kSupportFiles) w.files->Remove(kSource + f.fileName);
+         },
+         L"The system cannot find the file specified.", {kExt + L"Comm.jar"}},
+        {"lib\\ext absent",
+         [](Installer& w) {
+             w.files = std::make_shared<FakeFileSystem>();
+             w.AddSupportSources();
+             w.files->AddFolder(kHome + L"\\bin");
+             w.files->AddFolder(kHome + L"\\lib");
+         },
+         L"The system cannot find the path specified.", {kExt + L"Comm.jar"}},
+        {"properties source absent",
+         [](Installer& w) {
+             w.files->AddFile(kExt + L"Comm.jar", "old");
+             w.files->Remove(kSource + L"javax.comm.properties");
+         },
+         L"The system cannot find the file specified.",
+         {kExt + L"Comm.jar", kHome + L"\\lib\\javax.comm.properties"}},
+        {"runtime not writable",
+         [](Installer& w) { w.files->MakeUnwritable(kExt); },
+         L"Access is denied.", {kExt + L"Comm.jar"}},
+    };
+    for (const auto& c : cases) {
+        Installer world;
+        c.arrange(world);
+        world.modMain.InstallSerialSupport(kHome);
+        EXPECT_EQ(world.boxes.texts,
+                  (std::vector<std::wstring>{c.description, L"Error While Copying JAR File"}))
+            << c.name;
+        EXPECT_EQ(world.boxes.styles, (std::vector<unsigned>{0, 0})) << c.name;
+        EXPECT_EQ(world.files->existsChecked, c.checkedBeforeStop) << c.name;
+        EXPECT_FALSE(world.files->HasFile(kHome + L"\\bin\\Win32com.dll")) << c.name;
+        EXPECT_FALSE(world.files->HasFile(kExt + L"~Comm.jar.tmp")) << c.name;
+    }
+}
+
+TEST(InstallSerialSupport, ACopyCutShortLeavesNoFileUnderEitherName) {
+    Installer world;
+    world.files->FailCopyHalfWay(kExt + mod_main::TemporaryNameFor(L"Comm.jar"));
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.boxes.texts, (std::vector<std::wstring>{L"There is not enough space on the disk.",
+                                                            L"Error While Copying JAR File"}));
+    EXPECT_TRUE(world.files->FilesIn(kExt).empty());
+}
+
+TEST(InstallSerialSupport, AFailedRenameRemovesTheTemporaryFile) {
+    Installer world;
+    world.files->FailMoves();
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.boxes.texts.size(), 2u);
+    EXPECT_TRUE(world.files->FilesIn(kExt).empty());
+}
+
+TEST(InstallSerialSupport, CopiesMadeBeforeAFailureStayAndTheNextRunCompletes) {
+    Installer world;
+    world.files->Remove(kSource + L"javax.comm.properties");
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "new Comm.jar");
+    const int commWritten = world.files->FileAt(kExt + L"Comm.jar").written;
+
+    world.files->AddFile(kSource + L"javax.comm.properties", "put back");
+    world.boxes.texts.clear();
+    world.modMain.InstallSerialSupport(kHome);
+    EXPECT_TRUE(world.boxes.texts.empty());
+    EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").written, commWritten);
+    EXPECT_EQ(world.files->FileAt(kHome + L"\\lib\\javax.comm.properties").content, "put back");
+    EXPECT_TRUE(world.files->HasFile(kExt + L"jdc.jar"));
+}
+
+}  // namespace

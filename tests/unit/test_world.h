@@ -1,0 +1,48 @@
+// All the fakes wired together the way the program wires the real platform.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "runtime/mod_main.h"
+#include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_platform.h"
+#include "tests/fakes/fake_registry.h"
+
+inline const std::string kRuntimesKey = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+
+struct TestWorld {
+    EventLog log;
+    FakeRegistry registry;
+    std::shared_ptr<FakeFileSystem> files = std::make_shared<FakeFileSystem>();
+    FakeMessageBoxes boxes{log};
+    FakeProgramControl control{log};
+    FakeProcesses processes{log};
+    FakeSplashWindow window{log};
+    int fileSystemsCreated = 0;
+    mod_main::ModMain modMain{registry,
+                              [this] {
+                                  ++fileSystemsCreated;
+                                  return files;
+                              },
+                              boxes, control};
+
+    // A runtime's key with its JavaHome value.
+    void AddRuntime(const std::string& version, const std::string& home) {
+        registry.SetText(kRuntimesKey + "\\" + version, "JavaHome", home);
+    }
+
+    // The four support files in the source folder.
+    void AddSupportSources() {
+        for (const auto& file : mod_main::kSupportFiles) {
+            files->AddFile(std::wstring(mod_main::kSupportSourceFolder) + L"\\" + file.fileName,
+                           "new " + Narrow(file.fileName));
+        }
+    }
+
+    // A runtime folder with bin, lib and lib\ext.
+    void AddRuntimeFolders(const std::wstring& home) {
+        files->AddFolder(home + L"\\bin");
+        files->AddFolder(home + L"\\lib\\ext");
+    }
+};
