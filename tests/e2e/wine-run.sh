@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a fresh copy of the test prefix, on a display of its
+# own (a new Xvfb), and ends both afterwards. Usage: wine-run.sh TEMPLATE PROGRAM.exe [ARGS...]
+# TEMPLATE is the prefix to copy, made first if need be; SMS_KEEP_PREFIX=1 keeps the copy.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+template=$1
+shift
+"$here/make-prefix.sh" "$template" || exit 1
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/sms-wine.XXXXXX")
+prefix=$work/prefix
+# Hard links keep the copy cheap; the registry files, which Wine rewrites, are real copies.
+cp -al "$template" "$prefix"
+for hive in "$template"/*.reg; do cp --remove-destination "$hive" "$prefix/"; done
+# Debian's Wine notes its server folder here; a copy must get a server of its own.
+rm -f "$prefix/wineserver"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
+export SMS_E2E_OUT=$work
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+xvfb_pid=$!
+read -r -t 20 display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=:$display
+
+wine "$@"
+status=$?
+
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+kill "$xvfb_pid" 2>/dev/null
+wait "$xvfb_pid" 2>/dev/null
+if [ "${SMS_KEEP_PREFIX:-0}" = 1 ]; then echo "prefix kept: $work" >&2; else rm -rf "$work"; fi
+exit $status

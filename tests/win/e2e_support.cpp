@@ -1,0 +1,86 @@
+// Shared set-up of the end-to-end tests.
+#include "tests/win/e2e_support.h"
+
+#include <cstdlib>
+
+namespace e2e {
+
+std::wstring LauncherExe() { return WindowsPath(SMS_LAUNCHER_EXE); }
+std::wstring RecorderExe() { return WindowsPath(SMS_RECORDER_EXE); }
+std::wstring FixturePath(const std::wstring& name) {
+    return WindowsPath(SMS_FIXTURES_DIR) + L"\\" + name;
+}
+std::string SplashGifUnixPath() { return SMS_SPLASH_GIF; }
+
+std::string OutUnixFolder() {
+    const char* out = std::getenv("SMS_E2E_OUT");
+    return out ? out : "/tmp";
+}
+
+std::string UnixPathOf(const std::wstring& windowsPath) {
+    using GetUnixName = char*(CDECL*)(const wchar_t*);
+    const auto convert = reinterpret_cast<GetUnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!convert) return {};
+    char* unixPath = convert(windowsPath.c_str());
+    if (!unixPath) return {};
+    std::string result = unixPath;
+    HeapFree(GetProcessHeap(), 0, unixPath);
+    return result;
+}
+
+std::string Shell(const std::string& command) {
+    static int count = 0;
+    const std::string output = OutUnixFolder() + "/shell-" + std::to_string(++count) + ".txt";
+    const std::string done = output + ".done";
+    const std::string script = "(" + command + ") > " + output + " 2>&1; touch " + done;
+    // Wine does not wait for a Unix program, so its end is told by a file it leaves.
+    RunAndWait(L"Z:\\bin\\sh -c \"" + Wide(script) + L"\"");
+    for (int waited = 0; waited < 600; ++waited) {
+        if (GetFileAttributesW(WindowsPath(done).c_str()) != INVALID_FILE_ATTRIBUTES) break;
+        Sleep(50);
+    }
+    return ReadBytes(WindowsPath(output));
+}
+
+void ImportRegistry(const std::wstring& fixture) {
+    RunAndWait(L"C:\\windows\\regedit.exe /S \"" + FixturePath(fixture) + L"\"");
+}
+
+std::string SupportSourceContent(const std::wstring& name) {
+    return "support file " + Utf8(name) + " from the source folder\r\n";
+}
+
+void InstallSupportSources() {
+    const std::wstring folder = L"C:\\sorvel\\GsmModemJar";
+    MakeFolders(folder);
+    for (const wchar_t* name : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"}) {
+        WriteBytes(folder + L"\\" + name, SupportSourceContent(name));
+    }
+}
+
+void InstallRuntime(const std::wstring& home, bool withJava) {
+    MakeFolders(home + L"\\bin");
+    MakeFolders(home + L"\\lib\\ext");
+    if (withJava) CopyFileW(RecorderExe().c_str(), (home + L"\\bin\\java.exe").c_str(), FALSE);
+}
+
+void InstallLauncher(const std::wstring& folder) {
+    MakeFolders(folder + L"\\PelmoraHuaweiEC325\\lib");
+    CopyFileW(LauncherExe().c_str(), (folder + L"\\SmsServer.exe").c_str(), FALSE);
+}
+
+std::wstring SystemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer, length);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+}  // namespace e2e

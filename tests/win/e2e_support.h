@@ -1,0 +1,42 @@
+// What the end-to-end tests share: the build's files, folders in the prefix, registry
+// fixtures, Unix programs run from inside Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/win/driver.h"
+
+namespace e2e {
+
+std::wstring LauncherExe();       // the built SmsServer.exe
+std::wstring RecorderExe();       // the java.exe stand-in
+std::wstring FixturePath(const std::wstring& name);  // a .reg file of the test tree
+std::string SplashGifUnixPath();
+
+// The folder on the Linux side that the test run may write to.
+std::string OutUnixFolder();
+// The Unix path of a Windows path in the prefix.
+std::string UnixPathOf(const std::wstring& windowsPath);
+
+// Runs a Unix shell command line through /bin/sh, waits for it and returns its output.
+std::string Shell(const std::string& command);
+
+// Imports a .reg fixture with regedit /S.
+void ImportRegistry(const std::wstring& fixture);
+
+// The four support files in C:\sorvel\GsmModemJar, each with its own content.
+void InstallSupportSources();
+std::string SupportSourceContent(const std::wstring& name);
+
+// A runtime folder with bin, lib and lib\ext, and the recorder as bin\java.exe when asked.
+void InstallRuntime(const std::wstring& home, bool withJava = true);
+
+// The launcher in folder, with the application folder beside it.
+void InstallLauncher(const std::wstring& folder);
+
+std::wstring SystemMessage(DWORD code);
+
+}  // namespace e2e

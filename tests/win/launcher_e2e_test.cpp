@@ -1,0 +1,269 @@
+// The real SmsServer.exe under Wine: what the user sees and what the Java launcher is given.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "launcher/command_line.h"
+#include "tests/common/command_line_cases.h"
+#include "tests/win/e2e_support.h"
+
+namespace e2e {
+namespace {
+
+const std::wstring kRecord = L"C:\\e2e\\record.txt";
+const std::wstring kElsewhere = L"C:\\e2e\\elsewhere";
+const std::wstring kNoJavaHere = L"C:\\e2e\\empty";
+const std::wstring kSearchFailed = L"Error While Searching JVM on Your Machine";
+
+double SecondsBetween(ULONGLONG from, ULONGLONG to) {
+    return (static_cast<double>(to) - static_cast<double>(from)) / 1e7;
+}
+
+class Launcher : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MakeFolders(kElsewhere);
+        MakeFolders(kNoJavaHere);
+    }
+
+    // Runs the launcher from folder with the given search path for programs.
+    LaunchReport Launch(const std::wstring& folder, const std::wstring& searchPath = kNoJavaHere,
+                        LaunchOptions options = {}) {
+        options.program = folder + (folder.back() == L'\\' ? L"" : L"\\") + L"SmsServer.exe";
+        options.workingFolder = kElsewhere;
+        options.environment[L"SMS_RECORD"] = kRecord;
+        options.environment[L"PATH"] = searchPath + L";C:\\windows\\system32;C:\\windows";
+        return RunLauncher(options);
+    }
+
+    std::vector<Record> Records() { return ReadRecords(kRecord); }
+
+    // One start, with the arguments, folder and show state the application must get.
+    void ExpectStarted(const std::wstring& javaHome, const std::wstring& programFolder,
+                       const LaunchReport& report) {
+        const auto records = Records();
+        ASSERT_EQ(records.size(), 1u);
+        const Record& started = records[0];
+        EXPECT_EQ(Wide(First(started, "commandline")),
+                  launcher::BuildJavaCommandLine(javaHome, programFolder));
+        std::vector<std::wstring> arguments;
+        for (const auto& argument : All(started, "arg")) arguments.push_back(Wide(argument));
+        auto expected = ExpectedJavaArguments(javaHome, programFolder);
+        arguments.erase(arguments.begin());  // the recorder's own path, as Windows resolved it
+        expected.erase(expected.begin());
+        EXPECT_EQ(arguments, expected);
+        EXPECT_EQ(Wide(First(started, "cwd")), programFolder);
+        EXPECT_EQ(First(started, "show"), "0");
+        EXPECT_EQ(report.exitCode, 0u);
+        const double waited =
+            SecondsBetween(std::stoull(First(started, "start")), report.exitedAtSystemTime);
+        EXPECT_GT(waited, 9.5);
+        EXPECT_LT(waited, 12.5);
+    }
+
+    void ExpectSupportFilesIn(const std::wstring& home) {
+        EXPECT_EQ(ReadBytes(home + L"\\lib\\ext\\Comm.jar"), SupportSourceContent(L"Comm.jar"));
+        EXPECT_EQ(ReadBytes(home + L"\\lib\\javax.comm.properties"),
+                  SupportSourceContent(L"javax.comm.properties"));
+        EXPECT_EQ(ReadBytes(home + L"\\bin\\Win32com.dll"), SupportSourceContent(L"Win32com.dll"));
+        EXPECT_EQ(ReadBytes(home + L"\\lib\\ext\\jdc.jar"), SupportSourceContent(L"jdc.jar"));
+    }
+};
+
+// The splash as the screen shows it, against the picture stretched to 488 x 492 with its last
+// column cut off: the root-mean-square difference, 0 (same) to 1.
+double SplashDifference(const RECT& client) {
+    const std::string out = OutUnixFolder();
+    const std::string geometry = std::to_string(client.right - client.left) + "x" +
+                                 std::to_string(client.bottom - client.top) + "+" +
+                                 std::to_string(client.left) + "+" + std::to_string(client.top);
+    Shell("import -window root -crop " + geometry + " +repage " + out + "/shown.png");
+    Shell("convert " + SplashGifUnixPath() + " -sample 488x492! -crop 487x492+0+0 +repage " + out +
+          "/expected.png");
+    const std::string metric =
+        Shell("compare -metric RMSE " + out + "/shown.png " + out + "/expected.png null:");
+    const auto open = metric.find('(');
+    return open == std::string::npos ? 1.0 : std::atof(metric.c_str() + open + 1);
+}
+
+TEST_F(Launcher, ShowsTheSplashThenStartsTheChosenRuntimeHidden) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    InstallLauncher(L"C:\\e2e\\Sms");
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms");
+
+    EXPECT_TRUE(report.boxes.empty());
+    ASSERT_TRUE(report.splash.seen);
+    const double shownFor = report.splash.goneAt - report.splash.shownAt;
+    EXPECT_GT(shownFor, 1.5);
+    EXPECT_LT(shownFor, 3.0);
+    ExpectStarted(L"C:\\Java\\jre6", L"C:\\e2e\\Sms", report);
+    ExpectSupportFilesIn(L"C:\\Java\\jre6");
+}
+
+TEST_F(Launcher, SplashWindowHasTheDesignedFrameSizePositionAndPicture) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    InstallLauncher(L"C:\\e2e\\Sms");
+    double difference = 1.0;
+    LaunchOptions options;
+    options.whileSplashShown = [&](HWND splash) {
+        RECT client{};
+        GetClientRect(splash, &client);
+        MapWindowPoints(splash, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        difference = SplashDifference(client);
+    };
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms", kNoJavaHere, options);
+
+    const SplashSeen& splash = report.splash;
+    ASSERT_TRUE(splash.seen);
+    EXPECT_EQ(splash.caption, L"SMS Server");
+    EXPECT_EQ(splash.client.right - splash.client.left, 487);
+    EXPECT_EQ(splash.client.bottom - splash.client.top, 492);
+    const int centreX = (splash.window.left + splash.window.right) / 2;
+    const int centreY = (splash.window.top + splash.window.bottom) / 2;
+    EXPECT_NEAR(centreX, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR(centreY, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    EXPECT_EQ(splash.style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+    EXPECT_FALSE(splash.owned);  // an unowned top-level window has a task-bar entry
+    EXPECT_EQ(splash.exStyle & WS_EX_TOOLWINDOW, 0);
+    EXPECT_LT(difference, 0.02) << "the splash on the screen differs from the picture";
+}
+
+TEST_F(Launcher, ProgramAndRuntimeFoldersWithBlanks) {
+    const std::wstring home = L"C:\\Program Files\\Java\\jre1.6.0_05";
+    ImportRegistry(L"runtime_program_files.reg");
+    InstallRuntime(home);
+    InstallSupportSources();
+    InstallLauncher(L"C:\\My Tools\\Sms");
+    const LaunchReport report = Launch(L"C:\\My Tools\\Sms");
+    EXPECT_TRUE(report.boxes.empty());
+    ExpectStarted(home, L"C:\\My Tools\\Sms", report);
+}
+
+TEST_F(Launcher, ProgramInTheRootOfADrive) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    MakeFolders(L"C:\\drive_r");
+    const std::string prefix = OutUnixFolder() + "/prefix";
+    Shell("ln -sfn " + UnixPathOf(L"C:\\drive_r") + " " + prefix + "/dosdevices/r:");
+    InstallLauncher(L"R:\\");
+    const LaunchReport report = Launch(L"R:\\");
+    EXPECT_TRUE(report.boxes.empty());
+    ExpectStarted(L"C:\\Java\\jre6", L"R:\\", report);
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(First(records[0], "commandline").find("\"R:\\\\PelmoraHuaweiEC325\\lib\\comm.jar\";"),
+              std::string::npos);
+}
+
+TEST_F(Launcher, NoJavaLauncherAnywhereIsReportedAndEndsAtOnce) {
+    ImportRegistry(L"runtime_without_java_home.reg");
+    InstallLauncher(L"C:\\e2e\\Sms");
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms");
+    ASSERT_EQ(report.boxes.size(), 3u);
+    EXPECT_EQ(report.boxes[0].text, L"Unsupported value type");
+    EXPECT_EQ(report.boxes[1].text, kSearchFailed);
+    EXPECT_EQ(report.boxes[2].text,
+              L"Run-time error '2':\r\n\r\n" + SystemMessage(ERROR_FILE_NOT_FOUND));
+    for (const auto& box : report.boxes) EXPECT_EQ(box.title, L"SMS Server");
+    EXPECT_EQ(report.exitCode, 1u);
+    EXPECT_LT(report.exitedAt, report.splash.goneAt + 4.0);  // no 10 s wait
+    EXPECT_TRUE(Records().empty());
+}
+
+TEST_F(Launcher, ARuntimeWithoutItsJavaLauncherIsReported) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6", false);
+    InstallSupportSources();
+    InstallLauncher(L"C:\\e2e\\Sms");
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms");
+    ASSERT_EQ(report.boxes.size(), 1u);
+    EXPECT_EQ(report.boxes[0].title, L"SMS Server");
+    EXPECT_EQ(report.boxes[0].text.rfind(L"Run-time error '", 0), 0u) << Utf8(report.boxes[0].text);
+    EXPECT_EQ(report.exitCode, 1u);
+    EXPECT_LT(report.exitedAt, 8.0);
+}
+
+TEST_F(Launcher, ClosingTheSplashEarlyStartsNothing) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    InstallLauncher(L"C:\\e2e\\Sms");
+    LaunchOptions options;
+    options.closeSplashAfterMs = 500;
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms", kNoJavaHere, options);
+    EXPECT_TRUE(report.boxes.empty());
+    EXPECT_EQ(report.exitCode, 0u);
+    EXPECT_LT(report.exitedAt, report.splash.shownAt + 1.5);
+    EXPECT_TRUE(Records().empty());
+    EXPECT_EQ(GetFileAttributesW(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar"), INVALID_FILE_ATTRIBUTES);
+}
+
+// The resources built into the program: icon, splash picture, version and manifest.
+class Resources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exe_ = LoadLibraryExW(LauncherExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(exe_, nullptr);
+    }
+    void TearDown() override { FreeLibrary(exe_); }
+
+    std::string Bytes(LPCWSTR type, int id) {
+        HRSRC found = FindResourceW(exe_, MAKEINTRESOURCEW(id), type);
+        if (!found) return {};
+        const auto* data = static_cast<const char*>(LockResource(LoadResource(exe_, found)));
+        return std::string(data, SizeofResource(exe_, found));
+    }
+
+    HMODULE exe_ = nullptr;
+};
+
+TEST_F(Resources, IconIs32By32With256Colours) {
+    const std::string group = Bytes(MAKEINTRESOURCEW(14), 1);  // RT_GROUP_ICON
+    ASSERT_GE(group.size(), 6u + 14u);
+    EXPECT_EQ(group[4], 1);                                // one image
+    EXPECT_EQ(static_cast<unsigned char>(group[6]), 32u);  // width
+    EXPECT_EQ(static_cast<unsigned char>(group[7]), 32u);  // height
+    EXPECT_EQ(group[8], 0);                                // 0 colours listed: 256
+    EXPECT_EQ(group[12], 8);                               // bits per pixel
+}
+
+TEST_F(Resources, SplashPictureIsTheGif) {
+    const std::string picture = Bytes(MAKEINTRESOURCEW(10), 101);  // RT_RCDATA
+    EXPECT_EQ(picture, ReadBytes(WindowsPath(SplashGifUnixPath())));
+    ASSERT_GE(picture.size(), 13u);
+    EXPECT_EQ(picture.substr(0, 6), "GIF89a");
+    EXPECT_EQ(static_cast<unsigned char>(picture[6]) | static_cast<unsigned char>(picture[7]) << 8, 484);
+    EXPECT_EQ(static_cast<unsigned char>(picture[8]) | static_cast<unsigned char>(picture[9]) << 8, 493);
+    EXPECT_EQ(static_cast<unsigned char>(picture[10]) & 0x87, 0x87);  // a 256-colour global palette
+}
+
+TEST_F(Resources, ManifestRunsAsInvokerOnTheListedSystems) {
+    const std::string manifest = Bytes(MAKEINTRESOURCEW(24), 1);  // RT_MANIFEST
+    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+    EXPECT_NE(manifest.find("8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"), std::string::npos);
+}
+
+TEST_F(Resources, VersionNamesTheProduct) {
+    const std::wstring exe = LauncherExe();
+    std::string info(GetFileVersionInfoSizeW(exe.c_str(), nullptr), '\0');
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    const auto text = [&](const wchar_t* name) {
+        wchar_t* value = nullptr;
+        UINT length = 0;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+        VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length);
+        return value ? std::wstring(value) : std::wstring();
+    };
+    EXPECT_EQ(text(L"ProductName"), L"SMS Server");
+    EXPECT_EQ(text(L"FileDescription"), L"SMS Server launcher");
+    EXPECT_EQ(text(L"ProductVersion"), L"1.0.0");
+}
+
+}  // namespace
+}  // namespace e2e
