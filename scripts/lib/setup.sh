@@ -5,7 +5,7 @@ sms_packages=(
     cmake ninja-build g++ googletest libgtest-dev   # the host build and its unit tests
     clang libclang-rt-14-dev                        # the fuzz targets
     mingw-w64                                       # the Windows build
-    wine wine32:i386 wine64 xvfb imagemagick        # running it under Wine on a display of its own
+    wine wine32:i386 wine64 xvfb x11-utils imagemagick  # running it under Wine on a display of its own
 )
 
 sms_missing_packages() {
