@@ -1,0 +1,156 @@
+// Installing the serial-port support files with real files in Wine's C: drive.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/win32/win32_platform.h"
+#include "runtime/mod_main.h"
+#include "tests/win/e2e_support.h"
+
+namespace e2e {
+namespace {
+
+const std::wstring kHome = L"C:\\Java\\jre6";
+const std::wstring kSource = L"C:\\sorvel\\GsmModemJar";
+const std::wstring kCopyFailed = L"Error While Copying JAR File";
+
+class RecordedMessageBoxes final : public platform::MessageBoxes {
+public:
+    void Show(const std::wstring& text, unsigned style) override {
+        texts.push_back(text);
+        EXPECT_EQ(style, 0u);
+    }
+    std::vector<std::wstring> texts;
+};
+
+class NeverEnds final : public platform::ProgramControl {
+public:
+    void Sleep(unsigned) override {}
+
+protected:
+    void End(platform::ExitStatus) override { std::abort(); }
+};
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+class SupportFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallSupportSources();
+        InstallRuntime(kHome, false);
+    }
+    void TearDown() override {
+        if (!immutable_.empty()) Shell("chattr -i " + immutable_);
+    }
+
+    void Install() { modMain_.InstallSerialSupport(kHome); }
+
+    // Makes a folder unwritable from the Linux side, where Wine cannot undo it.
+    void MakeUnwritable(const std::wstring& folder) {
+        immutable_ = UnixPathOf(folder);
+        Shell("chattr +i " + immutable_);
+    }
+
+    std::vector<std::wstring> Boxes() const { return boxes_.texts; }
+
+private:
+    win32::Win32Registry registry_;
+    RecordedMessageBoxes boxes_;
+    NeverEnds programControl_;
+    mod_main::ModMain modMain_{registry_, [] { return std::make_shared<win32::Win32FileSystem>(); },
+                               boxes_, programControl_};
+    std::string immutable_;
+};
+
+TEST_F(SupportFiles, CopiesAllFourByteForByteAndNothingElse) {
+    Install();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(FilesIn(kHome + L"\\lib\\ext"), (std::vector<std::wstring>{L"Comm.jar", L"jdc.jar"}));
+    EXPECT_EQ(FilesIn(kHome + L"\\lib"), std::vector<std::wstring>{L"javax.comm.properties"});
+    EXPECT_EQ(FilesIn(kHome + L"\\bin"), std::vector<std::wstring>{L"Win32com.dll"});
+    for (const auto& file : mod_main::kSupportFiles) {
+        EXPECT_EQ(ReadBytes(kHome + file.folderSuffix + file.fileName),
+                  SupportSourceContent(file.fileName));
+    }
+    Install();
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(SupportFiles, SourceFolderAbsent) {
+    for (const auto& file : mod_main::kSupportFiles) DeleteFileW((kSource + L"\\" + file.fileName).c_str());
+    RemoveDirectoryW(kSource.c_str());
+    Install();
+    EXPECT_EQ(Boxes(), (std::vector<std::wstring>{SystemMessage(ERROR_PATH_NOT_FOUND), kCopyFailed}));
+    EXPECT_TRUE(FilesIn(kHome + L"\\lib\\ext").empty());
+    EXPECT_TRUE(FilesIn(kHome + L"\\lib").empty());
+}
+
+TEST_F(SupportFiles, LibExtAbsentIsNotCreated) {
+    RemoveDirectoryW((kHome + L"\\lib\\ext").c_str());
+    Install();
+    EXPECT_EQ(Boxes(), (std::vector<std::wstring>{SystemMessage(ERROR_PATH_NOT_FOUND), kCopyFailed}));
+    EXPECT_FALSE(Exists(kHome + L"\\lib\\ext"));
+    EXPECT_TRUE(FilesIn(kHome + L"\\lib").empty());  // later rows are not tried
+    EXPECT_TRUE(FilesIn(kHome + L"\\bin").empty());
+}
+
+TEST_F(SupportFiles, OneSourceFileAbsentStopsThere) {
+    DeleteFileW((kSource + L"\\javax.comm.properties").c_str());
+    Install();
+    EXPECT_EQ(Boxes(), (std::vector<std::wstring>{SystemMessage(ERROR_FILE_NOT_FOUND), kCopyFailed}));
+    EXPECT_EQ(FilesIn(kHome + L"\\lib\\ext"), std::vector<std::wstring>{L"Comm.jar"});
+    EXPECT_TRUE(FilesIn(kHome + L"\\lib").empty());
+    EXPECT_TRUE(FilesIn(kHome + L"\\bin").empty());
+}
+
+TEST_F(SupportFiles, UnwritableRuntimeFolderLeavesNoFile) {
+    MakeUnwritable(kHome + L"\\lib\\ext");
+    Install();
+    EXPECT_EQ(Boxes(), (std::vector<std::wstring>{SystemMessage(ERROR_ACCESS_DENIED), kCopyFailed}));
+    EXPECT_TRUE(FilesIn(kHome + L"\\lib\\ext").empty());
+    EXPECT_TRUE(FilesIn(kHome + L"\\lib").empty());
+}
+
+TEST_F(SupportFiles, LowerCaseCommJarCountsAsPresent) {
+    WriteBytes(kHome + L"\\lib\\ext\\comm.jar", "lower-case comm.jar");
+    Install();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(FilesIn(kHome + L"\\lib\\ext"), (std::vector<std::wstring>{L"comm.jar", L"jdc.jar"}));
+    EXPECT_EQ(ReadBytes(kHome + L"\\lib\\ext\\comm.jar"), "lower-case comm.jar");
+}
+
+TEST_F(SupportFiles, AnOlderCommJarIsLeftWithItsContentAndDate) {
+    const std::wstring comm = kHome + L"\\lib\\ext\\Comm.jar";
+    WriteBytes(comm, "Comm.jar of 2005");
+    SYSTEMTIME old{2005, 3, 0, 14, 12, 0, 0, 0};
+    FILETIME oldTime;
+    SystemTimeToFileTime(&old, &oldTime);
+    HANDLE file = CreateFileW(comm.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &oldTime);
+    CloseHandle(file);
+
+    Install();
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(ReadBytes(comm), "Comm.jar of 2005");
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    ASSERT_TRUE(GetFileAttributesExW(comm.c_str(), GetFileExInfoStandard, &attributes));
+    EXPECT_EQ(CompareFileTime(&attributes.ftLastWriteTime, &oldTime), 0);
+}
+
+}  // namespace
+}  // namespace e2e
