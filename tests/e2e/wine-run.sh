@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a fresh copy of the test prefix, on a display of its
 # own (a new Xvfb), and ends both afterwards. Usage: wine-run.sh TEMPLATE PROGRAM.exe [ARGS...]
-# TEMPLATE is the prefix to copy, made first if need be; SMS_KEEP_PREFIX=1 keeps the copy.
+# TEMPLATE is the prefix to copy, made first if need be; SMS_KEEP_PREFIX=1 keeps the copy;
+# SMS_WINE_LOCALE=de_DE runs Wine with that user locale, built here so no machine needs it.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 template=$1
@@ -17,6 +18,10 @@ for hive in "$template"/*.reg; do cp --remove-destination "$hive" "$prefix/"; do
 rm -f "$prefix/wineserver"
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
 export SMS_E2E_OUT=$work
+if [ -n "${SMS_WINE_LOCALE:-}" ]; then
+    localedef -i "$SMS_WINE_LOCALE" -f UTF-8 "$work/locale/$SMS_WINE_LOCALE.UTF-8" 2>/dev/null
+    export LOCPATH=$work/locale LC_ALL=$SMS_WINE_LOCALE.UTF-8 LANG=$SMS_WINE_LOCALE.UTF-8
+fi
 
 exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!

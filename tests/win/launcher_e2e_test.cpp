@@ -267,3 +267,110 @@ TEST_F(Resources, VersionNamesTheProduct) {
 
 }  // namespace
 }  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// Which runtime the launcher chooses, and what it tells the user when it cannot.
+class RuntimeChoice : public Launcher {
+protected:
+    std::wstring StartedLauncher() {
+        const auto records = Records();
+        if (records.size() != 1) return L"(started " + std::to_wstring(records.size()) + L" times)";
+        return Wide(All(records[0], "arg").at(0));
+    }
+};
+
+TEST_F(RuntimeChoice, TheFirstListedOfAtLeastOnePointFiveWins) {
+    ImportRegistry(L"runtimes_in_order.reg");
+    for (const wchar_t* home : {L"C:\\Java\\jre14", L"C:\\Java\\jre1.4.2_08", L"C:\\Java\\jre15",
+                                L"C:\\Java\\jre1.5.0_06", L"C:\\Java\\jre6"}) {
+        InstallRuntime(home);
+    }
+    InstallSupportSources();
+    InstallLauncher(L"C:\\e2e\\Sms");
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms");
+    EXPECT_TRUE(report.boxes.empty());
+    ExpectStarted(L"C:\\Java\\jre15", L"C:\\e2e\\Sms", report);
+    ExpectSupportFilesIn(L"C:\\Java\\jre15");
+    EXPECT_FALSE(GetFileAttributesW(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar") != INVALID_FILE_ATTRIBUTES);
+}
+
+struct FatalCase {
+    const wchar_t* fixture;
+    const wchar_t* message;
+    DWORD exitCode;
+};
+
+TEST_F(RuntimeChoice, NoRuntimeOrNoneRecentEnoughEndsAfterOneMessage) {
+    const FatalCase cases[] = {
+        {nullptr,
+         L"You have not Installed Java Runtime Environment on your computer.\r\n"
+         L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
+         L"Please refer installtion guide of Tessaly for further help",
+         2},
+        {L"runtimes_too_old.reg",
+         L"Java Runtime Environment version 1.5 or higher version is not avaiable", 3},
+        {L"runtime_key_empty.reg",
+         L"Java Runtime Environment version 1.5 or higher version is not avaiable", 3},
+    };
+    InstallLauncher(L"C:\\e2e\\Sms");
+    InstallSupportSources();
+    ImportRegistry(L"remove_runtimes.reg");
+    for (const auto& c : cases) {
+        if (c.fixture) ImportRegistry(c.fixture);
+        const LaunchReport report = Launch(L"C:\\e2e\\Sms", L"C:\\e2e\\Sms");
+        ASSERT_EQ(report.boxes.size(), 1u) << Utf8(c.message);
+        EXPECT_EQ(report.boxes[0].title, L"SMS Server");
+        EXPECT_EQ(report.boxes[0].text, c.message);
+        EXPECT_EQ(report.exitCode, c.exitCode);
+        EXPECT_LT(report.exitedAt, report.splash.goneAt + 3.0);  // no 10 s wait
+        EXPECT_TRUE(Records().empty());
+        ImportRegistry(L"remove_runtimes.reg");
+    }
+}
+
+TEST_F(RuntimeChoice, ANameThatIsNotAVersionBeforeAnyOtherIsReported) {
+    ImportRegistry(L"runtime_name_not_a_number.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallRuntime(L"C:\\e2e\\onpath", false);
+    CopyFileW(RecorderExe().c_str(), L"C:\\e2e\\onpath\\java.exe", FALSE);
+    InstallLauncher(L"C:\\e2e\\Sms");
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms", L"C:\\e2e\\onpath");
+    ASSERT_EQ(report.boxes.size(), 2u);
+    EXPECT_EQ(report.boxes[0].text, L"Type mismatch");
+    EXPECT_EQ(report.boxes[1].text, kSearchFailed);
+    ExpectStarted(L"", L"C:\\e2e\\Sms", report);  // java from the search path
+    EXPECT_EQ(StartedLauncher(), L"java");
+}
+
+TEST_F(RuntimeChoice, AFailedCopyKeepsTheChosenRuntime) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallLauncher(L"C:\\e2e\\Sms");  // and no support source folder
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms");
+    ASSERT_EQ(report.boxes.size(), 2u);
+    EXPECT_EQ(report.boxes[0].text, SystemMessage(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(report.boxes[1].text, L"Error While Copying JAR File");
+    ExpectStarted(L"C:\\Java\\jre6", L"C:\\e2e\\Sms", report);
+}
+
+// Run with a German user locale (see tests/win/CMakeLists.txt), where the decimal separator
+// is a comma and "1.4" would read as 14 to a locale-bound conversion.
+TEST_F(RuntimeChoice, ADecimalCommaLocaleStillReadsAPoint) {
+    ImportRegistry(L"runtimes_for_decimal_comma.reg");
+    InstallRuntime(L"C:\\Java\\jre14");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    InstallLauncher(L"C:\\e2e\\Sms");
+    const LaunchReport report = Launch(L"C:\\e2e\\Sms");
+    EXPECT_TRUE(report.boxes.empty());
+    ExpectStarted(L"C:\\Java\\jre6", L"C:\\e2e\\Sms", report);
+    const auto records = Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(First(records[0], "decimal"), ",") << "the launcher did not run with a decimal comma";
+    EXPECT_EQ(First(records[0], "locale"), "0407");
+}
+
+}  // namespace
+}  // namespace e2e

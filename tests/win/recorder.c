@@ -1,5 +1,6 @@
 /* Stands in for java.exe: appends to the file named by SMS_RECORD what it was started with
- * (time, command line, arguments, working folder, show state), as UTF-8, then ends. */
+ * (time, command line, arguments, working folder, show state, the user's locale and its
+ * decimal separator), as UTF-8, then ends. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -39,6 +40,11 @@ int wmain(int argc, wchar_t** argv) {
     swprintf(text, 64, L"%d",
              (startup.dwFlags & STARTF_USESHOWWINDOW) ? (int)startup.wShowWindow : -1);
     Append(file, L"show", text);
+    wchar_t decimal[16] = L"";
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 16);
+    Append(file, L"decimal", decimal);
+    swprintf(text, 64, L"%04lx", (unsigned long)GetUserDefaultLCID());
+    Append(file, L"locale", text);
     Append(file, L"end", L"");
     CloseHandle(file);
     return 0;
