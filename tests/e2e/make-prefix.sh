@@ -3,9 +3,12 @@
 # left unmanaged so that Wine draws frames itself and never waits on a window manager.
 set -euo pipefail
 prefix=$1
+mkdir -p "$(dirname "$prefix")"
+# Test runs start in parallel: the first one makes the prefix, the others wait for it.
+exec 9>"$prefix.lock"
+flock 9
 [ -f "$prefix/.sms-ready" ] && exit 0
 rm -rf "$prefix"
-mkdir -p "$(dirname "$prefix")"
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
 wineboot -i >/dev/null 2>&1
