@@ -70,20 +70,37 @@ protected:
     }
 };
 
-// The splash as the screen shows it, against the picture stretched to 488 x 492 with its last
-// column cut off: the root-mean-square difference, 0 (same) to 1.
-double SplashDifference(const RECT& client) {
-    const std::string out = OutUnixFolder();
-    const std::string geometry = std::to_string(client.right - client.left) + "x" +
-                                 std::to_string(client.bottom - client.top) + "+" +
-                                 std::to_string(client.left) + "+" + std::to_string(client.top);
-    Shell("import -window root -crop " + geometry + " +repage " + out + "/shown.png");
-    Shell("convert " + SplashGifUnixPath() + " -sample 488x492! -crop 487x492+0+0 +repage " + out +
-          "/expected.png");
-    const std::string metric =
-        Shell("compare -metric RMSE " + out + "/shown.png " + out + "/expected.png null:");
+// A region of the screen as the display shows it, saved as a PNG file; returns its path.
+std::string CaptureScreen(const RECT& region) {
+    static int count = 0;
+    const std::string shown = OutUnixFolder() + "/screen-" + std::to_string(++count) + ".png";
+    const std::string geometry = std::to_string(region.right - region.left) + "x" +
+                                 std::to_string(region.bottom - region.top) + "+" +
+                                 std::to_string(region.left) + "+" + std::to_string(region.top);
+    Shell("import -window root -crop " + geometry + " +repage " + shown);
+    return shown;
+}
+
+// How far a captured image differs from a reference image that ImageMagick's convert makes
+// from the given arguments: the root-mean-square difference, 0 (same) to 1.
+double Difference(const std::string& shown, const std::string& reference) {
+    const std::string expected = shown + ".expected.png";
+    Shell("convert " + reference + " " + expected);
+    const std::string metric = Shell("compare -metric RMSE " + shown + " " + expected + " null:");
     const auto open = metric.find('(');
     return open == std::string::npos ? 1.0 : std::atof(metric.c_str() + open + 1);
+}
+
+// The picture stretched to 488 x 492, with its last column cut off by the 487-pixel client area.
+std::string StretchedSplash() {
+    return SplashGifUnixPath() + " -sample 488x492! -crop 487x492+0+0 +repage";
+}
+
+RECT ClientOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
 }
 
 TEST_F(Launcher, ShowsTheSplashThenStartsTheChosenRuntimeHidden) {
@@ -107,13 +124,19 @@ TEST_F(Launcher, SplashWindowHasTheDesignedFrameSizePositionAndPicture) {
     InstallRuntime(L"C:\\Java\\jre6");
     InstallSupportSources();
     InstallLauncher(L"C:\\e2e\\Sms");
-    double difference = 1.0;
+    std::string shown, enlarged, beside;
     LaunchOptions options;
     options.whileSplashShown = [&](HWND splash) {
-        RECT client{};
-        GetClientRect(splash, &client);
-        MapWindowPoints(splash, nullptr, reinterpret_cast<POINT*>(&client), 2);
-        difference = SplashDifference(client);
+        shown = CaptureScreen(ClientOnScreen(splash));
+        // Enlarged, the window keeps the picture at its size in the top-left corner.
+        RECT frame{};
+        GetWindowRect(splash, &frame);
+        SetWindowPos(splash, nullptr, 0, 0, frame.right - frame.left + 150,
+                     frame.bottom - frame.top + 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Sleep(200);
+        const RECT client = ClientOnScreen(splash);
+        enlarged = CaptureScreen({client.left, client.top, client.left + 487, client.top + 492});
+        beside = CaptureScreen({client.left + 500, client.top + 100, client.left + 600, client.top + 200});
     };
     const LaunchReport report = Launch(L"C:\\e2e\\Sms", kNoJavaHere, options);
 
@@ -129,7 +152,15 @@ TEST_F(Launcher, SplashWindowHasTheDesignedFrameSizePositionAndPicture) {
     EXPECT_EQ(splash.style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
     EXPECT_FALSE(splash.owned);  // an unowned top-level window has a task-bar entry
     EXPECT_EQ(splash.exStyle & WS_EX_TOOLWINDOW, 0);
-    EXPECT_LT(difference, 0.02) << "the splash on the screen differs from the picture";
+    EXPECT_LT(Difference(shown, StretchedSplash()), 0.02)
+        << "the splash on the screen differs from the picture";
+    EXPECT_LT(Difference(enlarged, StretchedSplash()), 0.02)
+        << "enlarging the window moved or scaled the picture";
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const std::string plain = "-size 100x100 'xc:rgb(" + std::to_string(GetRValue(face)) + "," +
+                              std::to_string(GetGValue(face)) + "," +
+                              std::to_string(GetBValue(face)) + ")'";
+    EXPECT_LT(Difference(beside, plain), 0.02) << "beside the picture the window is not plain";
 }
 
 TEST_F(Launcher, ProgramAndRuntimeFoldersWithBlanks) {
