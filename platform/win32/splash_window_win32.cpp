@@ -28,8 +28,9 @@ HGLOBAL CopyResource(HINSTANCE instance, int resourceId, DWORD& size) {
     return copy;
 }
 
-}  // namespace
-
+// Loads a GIF (or any picture OLE reads) from an RCDATA resource and draws it stretched to
+// width x height into a new bitmap; null when the picture cannot be read, and the window
+// then shows without it.
 HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int height) {
     DWORD size = 0;
     ScopedGlobal data(CopyResource(instance, resourceId, size));
@@ -60,6 +61,8 @@ HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int 
                     -pictureHeight, nullptr);
     return bitmap;
 }
+
+}  // namespace
 
 Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, int iconId, int pictureId)
     : instance_(instance), iconId_(iconId), pictureId_(pictureId) {}

@@ -95,8 +95,4 @@ private:
     std::function<void()> onTick_;
 };
 
-// Loads a GIF (or any picture OLE reads) from an RCDATA resource and draws it stretched to
-// width x height into a new bitmap. Returns an empty owner when the picture cannot be read.
-HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int height);
-
 }  // namespace win32
