@@ -38,6 +38,14 @@ protected:
 
     std::vector<Record> Records() { return ReadRecords(kRecord); }
 
+    // The launcher in C:\e2e\Sms, one registered runtime C:\Java\jre6, the support files.
+    void InstallUsualLayout() {
+        ImportRegistry(L"runtime_jre6.reg");
+        InstallRuntime(L"C:\\Java\\jre6");
+        InstallSupportSources();
+        InstallLauncher(L"C:\\e2e\\Sms");
+    }
+
     // One start, with the arguments, folder and show state the application must get.
     void ExpectStarted(const std::wstring& javaHome, const std::wstring& programFolder,
                        const LaunchReport& report) {
@@ -104,10 +112,7 @@ RECT ClientOnScreen(HWND window) {
 }
 
 TEST_F(Launcher, ShowsTheSplashThenStartsTheChosenRuntimeHidden) {
-    ImportRegistry(L"runtime_jre6.reg");
-    InstallRuntime(L"C:\\Java\\jre6");
-    InstallSupportSources();
-    InstallLauncher(L"C:\\e2e\\Sms");
+    InstallUsualLayout();
     const LaunchReport report = Launch(L"C:\\e2e\\Sms");
 
     EXPECT_TRUE(report.boxes.empty());
@@ -120,10 +125,7 @@ TEST_F(Launcher, ShowsTheSplashThenStartsTheChosenRuntimeHidden) {
 }
 
 TEST_F(Launcher, SplashWindowHasTheDesignedFrameSizePositionAndPicture) {
-    ImportRegistry(L"runtime_jre6.reg");
-    InstallRuntime(L"C:\\Java\\jre6");
-    InstallSupportSources();
-    InstallLauncher(L"C:\\e2e\\Sms");
+    InstallUsualLayout();
     std::string shown, enlarged, beside;
     LaunchOptions options;
     options.whileSplashShown = [&](HWND splash) {
@@ -220,10 +222,7 @@ TEST_F(Launcher, ARuntimeWithoutItsJavaLauncherIsReported) {
 }
 
 TEST_F(Launcher, ClosingTheSplashEarlyStartsNothing) {
-    ImportRegistry(L"runtime_jre6.reg");
-    InstallRuntime(L"C:\\Java\\jre6");
-    InstallSupportSources();
-    InstallLauncher(L"C:\\e2e\\Sms");
+    InstallUsualLayout();
     LaunchOptions options;
     options.closeSplashAfterMs = 500;
     const LaunchReport report = Launch(L"C:\\e2e\\Sms", kNoJavaHere, options);
