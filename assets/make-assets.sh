@@ -8,7 +8,7 @@ font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
 plain=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 
 # A phone with a speech bubble and radio waves over a night-blue gradient.
-convert -size 484x493 gradient:'#0b2447-#19376d' \
+/usr/bin/convert -size 484x493 gradient:'#0b2447-#19376d' \
   -fill '#576cbc' -draw 'roundrectangle 150,110 334,330 22,22' \
   -fill '#0b2447' -draw 'roundrectangle 164,134 320,290 8,8' \
   -fill '#a5d7e8' -draw 'circle 242,310 242,318' \
@@ -27,10 +27,10 @@ convert -size 484x493 gradient:'#0b2447-#19376d' \
   -annotate +0+440 'Starting, please wait...' \
   -alpha off -dither FloydSteinberg -colors 256 -type Palette splash.gif
 
-convert -size 32x32 gradient:'#19376d-#0b2447' \
+/usr/bin/convert -size 32x32 gradient:'#19376d-#0b2447' \
   -fill '#576cbc' -draw 'roundrectangle 8,3 23,28 3,3' \
   -fill white -draw 'roundrectangle 10,6 21,16 2,2' -draw 'polygon 12,16 15,16 11,19' \
   -fill '#a5d7e8' -draw 'circle 15,24 15,25' \
   -alpha off -dither FloydSteinberg -colors 256 -type Palette BMP3:icon.bmp
-convert icon.bmp -type Palette SmsServer.ico
+/usr/bin/convert icon.bmp -type Palette SmsServer.ico
 rm -f icon.bmp
