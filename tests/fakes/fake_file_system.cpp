@@ -63,7 +63,6 @@ void FakeFileSystem::CheckWritable(const std::wstring& path) const {
 }
 
 bool FakeFileSystem::FileExists(const std::wstring& path) {
-    ++existsChecks;
     existsChecked.push_back(path);
     return HasFile(path);
 }

@@ -33,7 +33,6 @@ public:
     void MoveOver(const std::wstring& from, const std::wstring& to) override;
     void Remove(const std::wstring& path) noexcept override;
 
-    int existsChecks = 0;
     int copies = 0;
     std::vector<std::wstring> existsChecked;
 

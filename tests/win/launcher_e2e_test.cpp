@@ -33,7 +33,9 @@ protected:
         options.workingFolder = kElsewhere;
         options.environment[L"SMS_RECORD"] = kRecord;
         options.environment[L"PATH"] = searchPath + L";C:\\windows\\system32;C:\\windows";
-        return RunLauncher(options);
+        LaunchReport report = RunLauncher(options);
+        EXPECT_FALSE(report.timedOut) << "the launcher did not start, or did not end in time";
+        return report;
     }
 
     std::vector<Record> Records() { return ReadRecords(kRecord); }
