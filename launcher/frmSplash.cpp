@@ -27,7 +27,11 @@ frmSplash::frmSplash(LauncherPlatform platform, mod_main::ModMain& modMain)
     : platform_(platform), modMain_(modMain) {}
 
 platform::ExitStatus frmSplash::Show() {
-    platform_.window.Load(SplashFormDesign(), [this] { Timer1_Timer(); });
+    try {
+        platform_.window.Load(SplashFormDesign(), [this] { Timer1_Timer(); });
+    } catch (const Failure& failure) {
+        ReportUnhandledFailure(failure);
+    }
     platform_.window.RunUntilClosed();
     return platform::ExitStatus::Ended;
 }

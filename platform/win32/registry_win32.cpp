@@ -11,25 +11,6 @@ HKEY ToHkey(platform::RegistryKey key) {
 
 }  // namespace
 
-std::wstring AnsiToWide(std::string_view ansi) {
-    if (ansi.empty()) return {};
-    const int length = static_cast<int>(ansi.size());
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, text.data(), wideLength);
-    return text;
-}
-
-std::string WideToAnsi(std::wstring_view text) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int ansiLength =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), ansiLength, nullptr, nullptr);
-    return ansi;
-}
-
 long Win32Registry::OpenKeyEx(platform::RegistryKey root, const std::string& subKey,
                               std::uint32_t options, std::uint32_t access,
                               platform::RegistryKey& key) {
@@ -58,11 +39,22 @@ long Win32Registry::QueryValueEx(platform::RegistryKey key, const std::string& v
 void Win32Registry::CloseKey(platform::RegistryKey key) { RegCloseKey(ToHkey(key)); }
 
 std::wstring Win32Registry::AnsiToWide(std::string_view ansi) const {
-    return win32::AnsiToWide(ansi);
+    if (ansi.empty()) return {};
+    const int length = static_cast<int>(ansi.size());
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, text.data(), wideLength);
+    return text;
 }
 
 std::string Win32Registry::WideToAnsi(std::wstring_view text) const {
-    return win32::WideToAnsi(text);
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int ansiLength =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), ansiLength, nullptr, nullptr);
+    return ansi;
 }
 
 }  // namespace win32

@@ -16,10 +16,6 @@
 
 namespace win32 {
 
-// Text in the system's ANSI code page, as the ANSI registry functions take and give it.
-std::wstring AnsiToWide(std::string_view ansi);
-std::string WideToAnsi(std::wstring_view text);
-
 class Win32Registry final : public platform::Registry {
 public:
     long OpenKeyEx(platform::RegistryKey root, const std::string& subKey, std::uint32_t options,
@@ -29,6 +25,7 @@ public:
     long QueryValueEx(platform::RegistryKey key, const std::string& valueName, std::uint32_t& type,
                       std::uint8_t* data, std::uint32_t& size) override;
     void CloseKey(platform::RegistryKey key) override;
+    // Text in the system's ANSI code page, as the ANSI registry functions take and give it.
     std::wstring AnsiToWide(std::string_view ansi) const override;
     std::string WideToAnsi(std::wstring_view text) const override;
 };

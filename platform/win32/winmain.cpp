@@ -6,7 +6,6 @@
 
 #include "launcher/frmSplash.h"
 #include "launcher/version.h"
-#include "platform/failure.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/win32_platform.h"
 #include "runtime/mod_main.h"
@@ -39,10 +38,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         registry, [] { return std::make_shared<win32::Win32FileSystem>(); }, messageBoxes,
         programControl);
     launcher::frmSplash form({window, processes, messageBoxes, programControl}, modMain);
-    try {
-        return static_cast<int>(form.Show());
-    } catch (const Failure& failure) {
-        messageBoxes.Show(launcher::UnhandledFailureText(failure), platform::kMessageBoxOk);
-        return static_cast<int>(platform::ExitStatus::UnhandledFailure);
-    }
+    return static_cast<int>(form.Show());
 }

@@ -74,14 +74,20 @@ void NoteSplash(HWND window, double at, SplashSeen& splash) {
     splash.shownAt = at;
     splash.caption = TextOf(window);
     GetWindowRect(window, &splash.window);
-    GetClientRect(window, &splash.client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&splash.client), 2);
+    splash.client = ClientOnScreen(window);
     splash.style = GetWindowLongW(window, GWL_STYLE);
     splash.exStyle = GetWindowLongW(window, GWL_EXSTYLE);
     splash.owned = GetWindow(window, GW_OWNER) != nullptr;
 }
 
 }  // namespace
+
+RECT ClientOnScreen(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    return client;
+}
 
 LaunchReport RunLauncher(const LaunchOptions& options) {
     LaunchReport report;

@@ -48,6 +48,9 @@ struct LaunchReport {
 
 LaunchReport RunLauncher(const LaunchOptions& options);
 
+// A window's client area in screen coordinates.
+RECT ClientOnScreen(HWND window);
+
 // Paths of the build, turned into Windows paths on drive Z:.
 std::wstring WindowsPath(const std::string& unixPath);
 

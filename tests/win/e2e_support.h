@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/system_error.h"
 #include "tests/win/driver.h"
 
 namespace e2e {
@@ -37,6 +38,6 @@ void InstallRuntime(const std::wstring& home, bool withJava = true);
 // The launcher in folder, with the application folder beside it.
 void InstallLauncher(const std::wstring& folder);
 
-std::wstring SystemMessage(DWORD code);
+using win32::SystemMessage;
 
 }  // namespace e2e

@@ -106,13 +106,6 @@ std::string StretchedSplash() {
     return SplashGifUnixPath() + " -sample 488x492! -crop 487x492+0+0 +repage";
 }
 
-RECT ClientOnScreen(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    return client;
-}
-
 TEST_F(Launcher, ShowsTheSplashThenStartsTheChosenRuntimeHidden) {
     InstallUsualLayout();
     const LaunchReport report = Launch(L"C:\\e2e\\Sms");
