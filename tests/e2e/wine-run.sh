@@ -3,6 +3,7 @@
 # own (a new Xvfb), and ends both afterwards. Usage: wine-run.sh TEMPLATE PROGRAM.exe [ARGS...]
 # TEMPLATE is the prefix to copy, made first if need be; SMS_KEEP_PREFIX=1 keeps the copy;
 # SMS_WINE_LOCALE=de_DE runs Wine with that user locale, built here so no machine needs it.
+# Read-only files stay read-only even when the tests run as root.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 template=$1
@@ -28,7 +29,13 @@ xvfb_pid=$!
 read -r -t 20 display <&3 || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=:$display
 
-wine "$@"
+# As root, Wine would write and delete read-only files where Windows refuses: without the
+# capability that lets root ignore file permissions, Wine keeps Windows' rules.
+if [ "$(id -u)" = 0 ]; then
+    setpriv --bounding-set=-dac_override,-dac_read_search --inh-caps=-all wine "$@"
+else
+    wine "$@"
+fi
 status=$?
 
 wineserver -k 2>/dev/null
