@@ -16,8 +16,11 @@ public:
     virtual void Copy(const std::wstring& source, const std::wstring& target) = 0;
     // Renames from over to, replacing to, and returns only once the rename is on disk.
     virtual void MoveOver(const std::wstring& from, const std::wstring& to) = 0;
-    // Removes a file if it is there; never fails.
-    virtual void Remove(const std::wstring& path) noexcept = 0;
+    // Clears a file's read-only attribute, without which Windows neither removes nor
+    // replaces it; does nothing when there is no such file.
+    virtual void MakeWritable(const std::wstring& path) = 0;
+    // Removes a file; does nothing when there is no such file. A read-only file is refused.
+    virtual void Remove(const std::wstring& path) = 0;
 };
 
 }  // namespace platform

@@ -88,14 +88,32 @@ void ModMain::EndWith(const wchar_t* message, platform::ExitStatus status) {
 
 std::wstring TemporaryNameFor(const std::wstring& name) { return L"~" + name + L".tmp"; }
 
+namespace {
+
+// A copy carries its source's attributes, so the temporary file of a read-only source is
+// read-only too, and Windows removes it only once that attribute is cleared.
+void RemoveTemporary(platform::FileSystem& fileSystem, const std::wstring& temporary) {
+    fileSystem.MakeWritable(temporary);
+    fileSystem.Remove(temporary);
+}
+
+}  // namespace
+
 void CopyIntoFolder(platform::FileSystem& fileSystem, const std::wstring& source,
                     const std::wstring& folder, const std::wstring& name) {
     const std::wstring temporary = folder + TemporaryNameFor(name);
+    // A start that ended between the copy and the rename left its temporary file behind;
+    // if it stayed, every later copy onto it would be refused.
+    RemoveTemporary(fileSystem, temporary);
     try {
         fileSystem.Copy(source, temporary);
         fileSystem.MoveOver(temporary, folder + name);
     } catch (...) {
-        fileSystem.Remove(temporary);
+        try {
+            RemoveTemporary(fileSystem, temporary);
+        } catch (...) {
+            // The failure that matters is the copy's; the next start clears the leftover.
+        }
         throw;
     }
 }

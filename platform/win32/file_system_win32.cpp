@@ -19,6 +19,32 @@ void Win32FileSystem::MoveOver(const std::wstring& from, const std::wstring& to)
     }
 }
 
-void Win32FileSystem::Remove(const std::wstring& path) noexcept { DeleteFileW(path.c_str()); }
+namespace {
+
+// No file to act on: the file or its folder is not there.
+bool NothingThere(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace
+
+void Win32FileSystem::MakeWritable(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (NothingThere(error)) return;
+        throw SystemFailure(error);
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return;
+    if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        throw LastErrorFailure();
+    }
+}
+
+void Win32FileSystem::Remove(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) return;
+    const DWORD error = GetLastError();
+    if (!NothingThere(error)) throw SystemFailure(error);
+}
 
 }  // namespace win32

@@ -35,7 +35,8 @@ public:
     bool FileExists(const std::wstring& path) override;
     void Copy(const std::wstring& source, const std::wstring& target) override;
     void MoveOver(const std::wstring& from, const std::wstring& to) override;
-    void Remove(const std::wstring& path) noexcept override;
+    void MakeWritable(const std::wstring& path) override;
+    void Remove(const std::wstring& path) override;
 };
 
 class Win32Processes final : public platform::Processes {

@@ -2,13 +2,14 @@
 #include "tests/fakes/fake_file_system.h"
 
 #include <cwctype>
-#include <stdexcept>
 
 namespace {
 
 const Failure kFileNotFound(2, L"The system cannot find the file specified.");
 const Failure kPathNotFound(3, L"The system cannot find the path specified.");
 const Failure kAccessDenied(5, L"Access is denied.");
+const Failure kSharingViolation(
+    32, L"The process cannot access the file because it is being used by another process.");
 const Failure kDiskFull(112, L"There is not enough space on the disk.");
 
 }  // namespace
@@ -32,12 +33,14 @@ void FakeFileSystem::AddFolder(const std::wstring& path) {
     }
 }
 
-void FakeFileSystem::AddFile(const std::wstring& path, std::string content) {
+void FakeFileSystem::AddFile(const std::wstring& path, std::string content, bool readOnly) {
     AddFolder(path.substr(0, path.find_last_of(L'\\')));
-    files_[Key(path)] = File{path, std::move(content), ++writes_};
+    files_[Key(path)] = File{path, std::move(content), ++writes_, readOnly};
 }
 
 void FakeFileSystem::MakeUnwritable(const std::wstring& folder) { unwritable_.insert(Key(folder)); }
+
+void FakeFileSystem::HoldOpen(const std::wstring& path) { heldOpen_.insert(Key(path)); }
 
 void FakeFileSystem::FailCopyHalfWay(const std::wstring& target) {
     failHalfWay_.insert(Key(target));
@@ -62,8 +65,16 @@ void FakeFileSystem::CheckWritable(const std::wstring& path) const {
     if (unwritable_.count(FolderOf(path)) > 0) throw kAccessDenied;
 }
 
+// Windows neither overwrites nor removes a read-only file, nor one that is open elsewhere.
+void FakeFileSystem::CheckReplaceable(const std::wstring& path) const {
+    if (heldOpen_.count(Key(path)) > 0) throw kSharingViolation;
+    const auto found = files_.find(Key(path));
+    if (found != files_.end() && found->second.readOnly) throw kAccessDenied;
+}
+
 bool FakeFileSystem::FileExists(const std::wstring& path) {
     existsChecked.push_back(path);
+    if (Injected(faults, "file exists")) return false;  // as when the folder cannot be read
     return HasFile(path);
 }
 
@@ -71,19 +82,26 @@ void FakeFileSystem::Copy(const std::wstring& source, const std::wstring& target
     ++copies;
     const auto found = files_.find(Key(source));
     if (found == files_.end()) throw folders_.count(FolderOf(source)) ? kFileNotFound : kPathNotFound;
+    if (heldOpen_.count(Key(source)) > 0) throw kSharingViolation;
     CheckWritable(target);
-    std::string content = found->second.content;
-    if (failHalfWay_.count(Key(target)) > 0) {
-        files_[Key(target)] = File{target, content.substr(0, content.size() / 2), ++writes_};
+    CheckReplaceable(target);
+    // A copy takes the source's attributes from the moment it is created.
+    File copy{target, found->second.content, ++writes_, found->second.readOnly};
+    if (failHalfWay_.count(Key(target)) > 0 || Injected(faults, "file copy")) {
+        copy.content.resize(copy.content.size() / 2);
+        files_[Key(target)] = std::move(copy);
         throw kDiskFull;
     }
-    files_[Key(target)] = File{target, std::move(content), ++writes_};
+    files_[Key(target)] = std::move(copy);
 }
 
 void FakeFileSystem::MoveOver(const std::wstring& from, const std::wstring& to) {
+    if (Injected(faults, "file rename")) throw kAccessDenied;
     const auto found = files_.find(Key(from));
     if (found == files_.end()) throw kFileNotFound;
     CheckWritable(to);
+    if (heldOpen_.count(Key(from)) > 0) throw kSharingViolation;
+    CheckReplaceable(to);
     if (failMoves_) throw kAccessDenied;
     File file = found->second;
     file.name = to;
@@ -91,4 +109,16 @@ void FakeFileSystem::MoveOver(const std::wstring& from, const std::wstring& to) 
     files_[Key(to)] = std::move(file);
 }
 
-void FakeFileSystem::Remove(const std::wstring& path) noexcept { files_.erase(Key(path)); }
+void FakeFileSystem::MakeWritable(const std::wstring& path) {
+    if (Injected(faults, "file make writable")) throw kAccessDenied;
+    const auto found = files_.find(Key(path));
+    if (found != files_.end()) found->second.readOnly = false;
+}
+
+void FakeFileSystem::Remove(const std::wstring& path) {
+    if (Injected(faults, "file remove")) throw kAccessDenied;
+    if (files_.count(Key(path)) == 0) return;
+    if (unwritable_.count(FolderOf(path)) > 0) throw kAccessDenied;
+    CheckReplaceable(path);
+    files_.erase(Key(path));
+}

@@ -1,4 +1,5 @@
-// Files and folders in memory, matched without regard to case, with Windows' failure texts.
+// Files and folders in memory, matched without regard to case, with Windows' rules for
+// read-only and open files and Windows' failure texts.
 #pragma once
 
 #include <map>
@@ -8,6 +9,7 @@
 
 #include "platform/failure.h"
 #include "platform/file_system.h"
+#include "tests/fakes/fault_plan.h"
 
 class FakeFileSystem final : public platform::FileSystem {
 public:
@@ -15,11 +17,17 @@ public:
         std::wstring name;     // the path as it was written, case kept
         std::string content;
         int written = 0;       // stands in for the file's date: which write made it
+        bool readOnly = false;
+
+        bool operator==(const File&) const = default;
     };
 
     void AddFolder(const std::wstring& path);
-    void AddFile(const std::wstring& path, std::string content);
+    void AddFile(const std::wstring& path, std::string content, bool readOnly = false);
     void MakeUnwritable(const std::wstring& folder);
+    // Another program holds the file open without sharing it: it can be neither replaced
+    // nor removed.
+    void HoldOpen(const std::wstring& path);
     // A copy to target writes half of the source, then fails as a full disk would.
     void FailCopyHalfWay(const std::wstring& target);
     void FailMoves() { failMoves_ = true; }
@@ -27,23 +35,29 @@ public:
     bool HasFile(const std::wstring& path) const;
     const File& FileAt(const std::wstring& path) const;
     std::vector<std::wstring> FilesIn(const std::wstring& folder) const;
+    // Every file, by its path in lower case.
+    const std::map<std::wstring, File>& Files() const { return files_; }
 
     bool FileExists(const std::wstring& path) override;
     void Copy(const std::wstring& source, const std::wstring& target) override;
     void MoveOver(const std::wstring& from, const std::wstring& to) override;
-    void Remove(const std::wstring& path) noexcept override;
+    void MakeWritable(const std::wstring& path) override;
+    void Remove(const std::wstring& path) override;
 
     int copies = 0;
     std::vector<std::wstring> existsChecked;
+    FaultPlan* faults = nullptr;
 
 private:
     static std::wstring Key(const std::wstring& path);
     static std::wstring FolderOf(const std::wstring& path);
     void CheckWritable(const std::wstring& path) const;
+    void CheckReplaceable(const std::wstring& path) const;
 
     std::map<std::wstring, File> files_;
     std::set<std::wstring> folders_;
     std::set<std::wstring> unwritable_;
+    std::set<std::wstring> heldOpen_;
     std::set<std::wstring> failHalfWay_;
     bool failMoves_ = false;
     int writes_ = 0;

@@ -76,15 +76,18 @@ struct FailureCase {
     std::function<void(Installer&)> arrange;
     std::wstring description;
     std::vector<std::wstring> checkedBeforeStop;
+    std::vector<std::wstring> filesInLibExt;  // afterwards
 };
 
 TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
     const FailureCase cases[] = {
         {"source files absent",
          [](Installer& w) {
-             for (const auto& f : mod_main::kSupportFiles) w.files->Remove(kSource + f.fileName);
+             for (const wchar_t* f : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"}) {
+                 w.files->Remove(kSource + f);
+             }
          },
-         L"The system cannot find the file specified.", {kExt + L"Comm.jar"}},
+         L"The system cannot find the file specified.", {kExt + L"Comm.jar"}, {}},
         {"lib\\ext absent",
          [](Installer& w) {
              w.files = std::make_shared<FakeFileSystem>();
@@ -92,17 +95,23 @@ TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
              w.files->AddFolder(kHome + L"\\bin");
              w.files->AddFolder(kHome + L"\\lib");
          },
-         L"The system cannot find the path specified.", {kExt + L"Comm.jar"}},
+         L"The system cannot find the path specified.", {kExt + L"Comm.jar"}, {}},
         {"properties source absent",
          [](Installer& w) {
              w.files->AddFile(kExt + L"Comm.jar", "old");
              w.files->Remove(kSource + L"javax.comm.properties");
          },
          L"The system cannot find the file specified.",
-         {kExt + L"Comm.jar", kHome + L"\\lib\\javax.comm.properties"}},
+         {kExt + L"Comm.jar", kHome + L"\\lib\\javax.comm.properties"}, {L"Comm.jar"}},
         {"runtime not writable",
          [](Installer& w) { w.files->MakeUnwritable(kExt); },
-         L"Access is denied.", {kExt + L"Comm.jar"}},
+         L"Access is denied.", {kExt + L"Comm.jar"}, {}},
+        {"a copy cut short by a full disk",
+         [](Installer& w) { w.files->FailCopyHalfWay(kExt + L"~Comm.jar.tmp"); },
+         L"There is not enough space on the disk.", {kExt + L"Comm.jar"}, {}},
+        {"the rename refused",
+         [](Installer& w) { w.files->FailMoves(); },
+         L"Access is denied.", {kExt + L"Comm.jar"}, {}},
     };
     for (const auto& c : cases) {
         Installer world;
@@ -113,26 +122,52 @@ TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
             << c.name;
         EXPECT_EQ(world.boxes.styles, (std::vector<unsigned>{0, 0})) << c.name;
         EXPECT_EQ(world.files->existsChecked, c.checkedBeforeStop) << c.name;
-        EXPECT_FALSE(world.files->HasFile(kHome + L"\\bin\\Win32com.dll")) << c.name;
-        EXPECT_FALSE(world.files->HasFile(kExt + L"~Comm.jar.tmp")) << c.name;
+        EXPECT_EQ(world.files->FilesIn(kExt), c.filesInLibExt) << c.name;
+        EXPECT_TRUE(world.files->FilesIn(kHome + L"\\lib").empty()) << c.name;
+        EXPECT_TRUE(world.files->FilesIn(kHome + L"\\bin").empty()) << c.name;
     }
 }
 
-TEST(InstallSerialSupport, ACopyCutShortLeavesNoFileUnderEitherName) {
-    Installer world;
-    world.files->FailCopyHalfWay(kExt + mod_main::TemporaryNameFor(L"Comm.jar"));
-    world.modMain.InstallSerialSupport(kHome);
-    EXPECT_EQ(world.boxes.texts, (std::vector<std::wstring>{L"There is not enough space on the disk.",
-                                                            L"Error While Copying JAR File"}));
-    EXPECT_TRUE(world.files->FilesIn(kExt).empty());
-}
+struct LeftoverCase {
+    const char* name;
+    std::function<void(Installer&)> arrange;
+    std::vector<std::wstring> boxes;
+    std::vector<std::wstring> filesInLibExt;  // afterwards
+};
 
-TEST(InstallSerialSupport, AFailedRenameRemovesTheTemporaryFile) {
-    Installer world;
-    world.files->FailMoves();
-    world.modMain.InstallSerialSupport(kHome);
-    EXPECT_EQ(world.boxes.texts.size(), 2u);
-    EXPECT_TRUE(world.files->FilesIn(kExt).empty());
+// A start that ended between the copy and the rename left its temporary file behind.
+TEST(InstallSerialSupport, ALeftoverOfAnInterruptedStartIsClearedFirst) {
+    const LeftoverCase cases[] = {
+        {"read-only, from a CD",
+         [](Installer& w) { w.files->AddFile(kExt + L"~Comm.jar.tmp", "new Co", true); },
+         {}, {L"Comm.jar", L"jdc.jar"}},
+        {"writable",
+         [](Installer& w) { w.files->AddFile(kExt + L"~jdc.jar.tmp", "new j", false); },
+         {}, {L"Comm.jar", L"jdc.jar"}},
+        {"held open by another program",
+         [](Installer& w) {
+             w.files->AddFile(kExt + L"~Comm.jar.tmp", "new Co", true);
+             w.files->HoldOpen(kExt + L"~Comm.jar.tmp");
+         },
+         {L"The process cannot access the file because it is being used by another process.",
+          L"Error While Copying JAR File"},
+         {L"~Comm.jar.tmp"}},
+    };
+    for (const auto& c : cases) {
+        Installer world;
+        world.files = std::make_shared<FakeFileSystem>();
+        world.AddSupportSources(true);
+        world.AddRuntimeFolders(kHome);
+        c.arrange(world);
+        world.modMain.InstallSerialSupport(kHome);
+        EXPECT_EQ(world.boxes.texts, c.boxes) << c.name;
+        EXPECT_EQ(world.files->FilesIn(kExt), c.filesInLibExt) << c.name;
+        if (c.boxes.empty() && world.files->HasFile(kExt + L"jdc.jar")) {
+            EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "new Comm.jar") << c.name;
+            // The copies keep the read-only attribute of their source.
+            EXPECT_TRUE(world.files->FileAt(kExt + L"jdc.jar").readOnly) << c.name;
+        }
+    }
 }
 
 TEST(InstallSerialSupport, CopiesMadeBeforeAFailureStayAndTheNextRunCompletes) {

@@ -32,11 +32,11 @@ struct TestWorld {
         registry.SetText(kRuntimesKey + "\\" + version, "JavaHome", home);
     }
 
-    // The four support files in the source folder.
-    void AddSupportSources() {
-        for (const auto& file : mod_main::kSupportFiles) {
-            files->AddFile(std::wstring(mod_main::kSupportSourceFolder) + L"\\" + file.fileName,
-                           "new " + Narrow(file.fileName));
+    // The four support files in the source folder; read-only when they came from a CD.
+    void AddSupportSources(bool readOnly = false) {
+        for (const wchar_t* name : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"}) {
+            files->AddFile(std::wstring(L"C:\\sorvel\\GsmModemJar\\") + name, "new " + Narrow(name),
+                           readOnly);
         }
     }
 

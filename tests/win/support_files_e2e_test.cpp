@@ -67,6 +67,7 @@ protected:
     }
 
     std::vector<std::wstring> Boxes() const { return boxes_.texts; }
+    void ClearBoxes() { boxes_.texts.clear(); }
 
 private:
     win32::Win32Registry registry_;
@@ -150,6 +151,49 @@ TEST_F(SupportFiles, AnOlderCommJarIsLeftWithItsContentAndDate) {
     WIN32_FILE_ATTRIBUTE_DATA attributes;
     ASSERT_TRUE(GetFileAttributesExW(comm.c_str(), GetFileExInfoStandard, &attributes));
     EXPECT_EQ(CompareFileTime(&attributes.ftLastWriteTime, &oldTime), 0);
+}
+
+struct LeftoverCase {
+    const char* name;
+    bool heldOpen;
+    std::vector<std::wstring> boxes;
+    std::vector<std::wstring> filesInLibExt;  // afterwards
+};
+
+// A start that ended between the copy and the rename left a read-only temporary file (the
+// sources came from a CD); Windows refuses to copy over it or to delete it as it is.
+TEST_F(SupportFiles, ALeftoverOfAnInterruptedStartIsClearedFirst) {
+    const LeftoverCase cases[] = {
+        {"read-only", false, {}, {L"Comm.jar", L"jdc.jar"}},
+        {"held open by another program", true,
+         {SystemMessage(ERROR_SHARING_VIOLATION), kCopyFailed}, {L"~Comm.jar.tmp"}},
+    };
+    for (const wchar_t* name : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"}) {
+        SetFileAttributesW((kSource + L"\\" + name).c_str(), FILE_ATTRIBUTE_READONLY);
+    }
+    const std::wstring leftover = kHome + L"\\lib\\ext\\~Comm.jar.tmp";
+    for (const auto& c : cases) {
+        WriteBytes(leftover, "support file Co");
+        ASSERT_TRUE(SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY));
+        HANDLE held = c.heldOpen ? CreateFileW(leftover.c_str(), GENERIC_READ, 0, nullptr,
+                                               OPEN_EXISTING, 0, nullptr)
+                                 : INVALID_HANDLE_VALUE;
+        Install();
+        if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+        EXPECT_EQ(Boxes(), c.boxes) << c.name;
+        EXPECT_EQ(FilesIn(kHome + L"\\lib\\ext"), c.filesInLibExt) << c.name;
+        if (c.boxes.empty()) {
+            EXPECT_EQ(ReadBytes(kHome + L"\\lib\\ext\\Comm.jar"), SupportSourceContent(L"Comm.jar"))
+                << c.name;
+        }
+        for (const wchar_t* path : {L"\\lib\\ext\\Comm.jar", L"\\lib\\ext\\jdc.jar",
+                                    L"\\lib\\ext\\~Comm.jar.tmp", L"\\lib\\javax.comm.properties",
+                                    L"\\bin\\Win32com.dll"}) {
+            SetFileAttributesW((kHome + path).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW((kHome + path).c_str());
+        }
+        ClearBoxes();
+    }
 }
 
 }  // namespace
