@@ -1,6 +1,8 @@
 // Fakes of the processes, message boxes, program control and splash window.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@
 #include "platform/program_control.h"
 #include "platform/splash_window.h"
 #include "tests/fakes/event_log.h"
+#include "tests/fakes/fault_plan.h"
 
 // Thrown by FakeProgramControl::EndProgram so that nothing after the call runs.
 struct ProgramEnded {
@@ -21,13 +24,18 @@ struct ProgramEnded {
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
     explicit FakeMessageBoxes(EventLog& log) : log_(log) {}
+    // Every box of the program is modal with a single OK button and no icon: style 0.
     void Show(const std::wstring& text, unsigned style) override {
+        EXPECT_EQ(style, 0u) << "the box " << Narrow(text);
+        if (Injected(faults, "message box")) {
+            log_.Add("box not shown");  // MessageBox failed, as with no desktop to show it on
+            return;
+        }
         texts.push_back(text);
-        styles.push_back(style);
         log_.Add("box " + Narrow(text));
     }
     std::vector<std::wstring> texts;
-    std::vector<unsigned> styles;
+    FaultPlan* faults = nullptr;
 
 private:
     EventLog& log_;
@@ -55,13 +63,22 @@ public:
     explicit FakeProcesses(EventLog& log) : log_(log) {}
 
     std::wstring ProgramFolder() override { return programFolder; }
-    std::wstring CurrentFolder() override { return currentFolder; }
+    std::wstring CurrentFolder() override {
+        if (Injected(faults, "current folder get")) throw Failure(5, L"Access is denied.");
+        return currentFolder;
+    }
     void SetCurrentFolder(const std::wstring& folder) override {
         log_.Add("cd " + Narrow(folder));
+        if (Injected(faults, "current folder set")) {
+            throw Failure(3, L"The system cannot find the path specified.");
+        }
         currentFolder = folder;
     }
     std::uint32_t StartProcess(const std::wstring& commandLine, int showState) override {
         log_.Add("start show=" + std::to_string(showState) + " cwd=" + Narrow(currentFolder));
+        if (Injected(faults, "process start")) {
+            throw Failure(2, L"The system cannot find the file specified.");
+        }
         if (startFailure) throw *startFailure;
         started.push_back(commandLine);
         return 4242;
@@ -71,6 +88,7 @@ public:
     std::wstring currentFolder = L"C:\\Users\\ann";
     std::optional<Failure> startFailure;
     std::vector<std::wstring> started;
+    FaultPlan* faults = nullptr;
 
 private:
     EventLog& log_;
@@ -82,6 +100,7 @@ public:
     explicit FakeSplashWindow(EventLog& log) : log_(log) {}
     void Load(const platform::SplashDesign& loaded, std::function<void()> onTick) override {
         log_.Add("load");
+        if (Injected(faults, "splash load")) throw Failure(1407, L"Cannot find window class.");
         design = loaded;
         onTick_ = std::move(onTick);
     }
@@ -96,6 +115,7 @@ public:
 
     bool userClosesBeforeTick = false;
     std::optional<platform::SplashDesign> design;
+    FaultPlan* faults = nullptr;
 
 private:
     EventLog& log_;

@@ -77,6 +77,7 @@ long FakeRegistry::OpenKeyEx(platform::RegistryKey root, const std::string& subK
     if (options != 0 || access != platform::kKeyRead) sawWrongOpenArguments = true;
     const std::string path = Join(PathOf(root), subKey);
     openedPaths.push_back(path);
+    if (Injected(faults, "registry open")) return platform::kErrorAccessDenied;
     const auto found = keys_.find(Upper(path));
     if (found == keys_.end()) return platform::kErrorFileNotFound;
     if (found->second.deny) return *found->second.deny;
@@ -90,6 +91,7 @@ long FakeRegistry::OpenKeyEx(platform::RegistryKey root, const std::string& subK
 long FakeRegistry::EnumKey(platform::RegistryKey key, std::uint32_t index, char* name,
                            std::uint32_t nameLength) {
     ++enumerations;
+    if (Injected(faults, "registry enumerate")) return platform::kErrorAccessDenied;
     const Key& entry = keys_.at(Upper(PathOf(key)));
     if (entry.enumerationFailure && entry.enumerationFailure->first == index) {
         return entry.enumerationFailure->second;
@@ -105,6 +107,7 @@ long FakeRegistry::QueryValueEx(platform::RegistryKey key, const std::string& va
                                 std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
     ++queries;
     queryBufferSizes.push_back(size);
+    if (Injected(faults, "registry query")) return platform::kErrorAccessDenied;
     Key& entry = keys_.at(Upper(PathOf(key)));
     const auto found = entry.values.find(Upper(valueName));
     if (found == entry.values.end()) return platform::kErrorFileNotFound;
@@ -124,8 +127,10 @@ long FakeRegistry::QueryValueEx(platform::RegistryKey key, const std::string& va
     return platform::kErrorSuccess;
 }
 
+// A close that fails releases the handle all the same: the caller has nothing else to do.
 void FakeRegistry::CloseKey(platform::RegistryKey key) {
     ++closes;
+    Injected(faults, "registry close");
     if (openHandles.erase(key) == 0) ++badCloses;
     handlePaths_.erase(key);
 }

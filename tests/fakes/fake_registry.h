@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "tests/fakes/fault_plan.h"
 
 class FakeRegistry final : public platform::Registry {
 public:
@@ -47,6 +48,7 @@ public:
     std::set<platform::RegistryKey> openHandles;
     std::size_t mostOpenAtOnce = 0;
     bool sawWrongOpenArguments = false;
+    FaultPlan* faults = nullptr;
 
 private:
     struct Value {

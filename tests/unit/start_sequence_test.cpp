@@ -1,6 +1,9 @@
 // The splash form and the start sequence on its timer's tick.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "launcher/command_line.h"
 #include "launcher/frmSplash.h"
 #include "tests/unit/test_world.h"
@@ -44,8 +47,9 @@ TEST(StartSequence, RunsInOrderAndEndsAfterTheWait) {
               (std::vector<std::string>{"load", "unload", "cd D:\\Sms", "start show=0 cwd=D:\\Sms",
                                         "cd E:\\work", "sleep 10000", "end 0"}));
     ASSERT_EQ(program.processes.started.size(), 1u);
-    EXPECT_EQ(program.processes.started[0],
-              launcher::BuildJavaCommandLine(L"C:\\Java\\jre6", L"D:\\Sms"));
+    EXPECT_EQ(program.processes.started[0].rfind(
+                  L"C:\\Java\\jre6\\bin\\java.exe -classpath \"D:\\Sms\\PelmoraHuaweiEC325\\", 0),
+              0u);
     EXPECT_EQ(program.files->copies, 4);
 }
 
@@ -90,9 +94,173 @@ TEST(StartSequence, ASearchFailureStillStartsJavaFromTheSearchPath) {
 
     EXPECT_EQ(program.Run(), ExitStatus::Ended);
     EXPECT_EQ(program.boxes.texts,
-              (std::vector<std::wstring>{L"Unsupported value type", mod_main::kSearchFailedMessage}));
+              (std::vector<std::wstring>{L"Unsupported value type",
+                                         L"Error While Searching JVM on Your Machine"}));
     ASSERT_EQ(program.processes.started.size(), 1u);
     EXPECT_EQ(program.processes.started[0].rfind(L"java -classpath ", 0), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+const std::wstring kNoRuntime =
+    L"You have not Installed Java Runtime Environment on your computer.\r\n"
+    L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
+    L"Please refer installtion guide of Tessaly for further help";
+const std::wstring kNoneRecentEnough =
+    L"Java Runtime Environment version 1.5 or higher version is not avaiable";
+const std::wstring kSearchFailed = L"Error While Searching JVM on Your Machine";
+const std::wstring kCopyFailed = L"Error While Copying JAR File";
+const std::wstring kDenied = L"Access is denied.";
+const wchar_t* const kJre6 = L"C:\\Java\\jre6\\bin\\java.exe -classpath \"D:\\Sms\\";
+const wchar_t* const kFromPath = L"java -classpath \"D:\\Sms\\";
+
+// The layouts the injected failures are tried on.
+void Arrange(StartSequence& program, const std::string& scenario) {
+    if (scenario == "no runtime") return;
+    program.AddRuntime("1.6", "C:\\Java\\jre6");
+    program.AddRuntimeFolders(L"C:\\Java\\jre6");
+    if (scenario == "no support files") return;
+    // The support files came from a CD, read-only; Comm.jar is installed already, and an
+    // interrupted start left a temporary copy of Win32com.dll.
+    program.AddSupportSources(true);
+    program.files->AddFile(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar", "old comm", true);
+    program.files->AddFile(L"C:\\Java\\jre6\\bin\\~Win32com.dll.tmp", "new Win", true);
+    if (scenario == "no java launcher") {
+        program.processes.startFailure = Failure(2, L"The system cannot find the file specified.");
+    }
+}
+
+// Afterwards each file is as it was or a whole support file under its final name; a temporary
+// file left by an interrupted start may be gone, or made writable on the way.
+void ExpectNoPartialOrStrayFile(const std::map<std::wstring, FakeFileSystem::File>& before,
+                                const FakeFileSystem& after, const std::string& row) {
+    const std::map<std::wstring, std::string> installed = {
+        {L"c:\\java\\jre6\\lib\\ext\\comm.jar", "new Comm.jar"},
+        {L"c:\\java\\jre6\\lib\\javax.comm.properties", "new javax.comm.properties"},
+        {L"c:\\java\\jre6\\bin\\win32com.dll", "new Win32com.dll"},
+        {L"c:\\java\\jre6\\lib\\ext\\jdc.jar", "new jdc.jar"},
+    };
+    for (const auto& [key, file] : before) {
+        if (file.name.find(L"\\~") != std::wstring::npos) continue;
+        ASSERT_TRUE(after.Files().count(key)) << row << ": removed " << Narrow(key);
+        EXPECT_EQ(after.Files().at(key), file) << row << ": changed " << Narrow(key);
+    }
+    for (const auto& [key, file] : after.Files()) {
+        if (before.count(key)) continue;
+        const auto expected = installed.find(key);
+        if (expected == installed.end()) {
+            ADD_FAILURE() << row << ": stray file " << Narrow(key);
+        } else {
+            EXPECT_EQ(file.content, expected->second) << row << ": partial " << Narrow(key);
+        }
+    }
+}
+
+struct InjectionCase {
+    const char* scenario;
+    const char* operation;
+    int call;
+    ExitStatus status;
+    std::vector<std::wstring> boxes;  // as the user sees them
+    const wchar_t* started;           // head of the started line; null: nothing started
+};
+
+// One call of one platform operation fails; the start copes as the README says.
+TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
+    const std::wstring copyDenied[] = {kDenied, kCopyFailed};
+    const std::wstring diskFull[] = {L"There is not enough space on the disk.", kCopyFailed};
+    const auto boxes = [](const auto& texts) {
+        return std::vector<std::wstring>(std::begin(texts), std::end(texts));
+    };
+    const ExitStatus ok = ExitStatus::Ended;
+    const ExitStatus failed = ExitStatus::UnhandledFailure;
+    const InjectionCase cases[] = {
+        {"usual", "splash load", 1, failed, {L"Run-time error '1407':\r\n\r\nCannot find window class."}, nullptr},
+        {"usual", "registry open", 1, ExitStatus::NoJavaRuntime, {kNoRuntime}, nullptr},
+        {"usual", "registry open", 2, ExitStatus::NoSuitableJavaRuntime, {kNoneRecentEnough}, nullptr},
+        {"usual", "registry open", 3, ok, {}, kFromPath},
+        {"usual", "registry enumerate", 1, ExitStatus::NoSuitableJavaRuntime, {kNoneRecentEnough}, nullptr},
+        {"usual", "registry enumerate", 2, ok, {}, kJre6},
+        {"usual", "registry query", 1, ok, {L"Unsupported value type", kSearchFailed}, kFromPath},
+        {"usual", "registry close", 1, ok, {}, kJre6},
+        {"usual", "registry close", 2, ok, {}, kJre6},
+        {"usual", "registry close", 3, ok, {}, kJre6},
+        // Comm.jar taken for missing: its copy cannot replace the read-only file there.
+        {"usual", "file exists", 1, ok, boxes(copyDenied), kJre6},
+        {"usual", "file exists", 2, ok, {}, kJre6},
+        {"usual", "file exists", 3, ok, {}, kJre6},
+        {"usual", "file exists", 4, ok, {}, kJre6},
+        {"usual", "file make writable", 1, ok, boxes(copyDenied), kJre6},
+        {"usual", "file make writable", 2, ok, boxes(copyDenied), kJre6},
+        {"usual", "file make writable", 3, ok, boxes(copyDenied), kJre6},
+        {"usual", "file remove", 1, ok, boxes(copyDenied), kJre6},
+        {"usual", "file remove", 2, ok, boxes(copyDenied), kJre6},
+        {"usual", "file remove", 3, ok, boxes(copyDenied), kJre6},
+        {"usual", "file copy", 1, ok, boxes(diskFull), kJre6},
+        {"usual", "file copy", 2, ok, boxes(diskFull), kJre6},
+        {"usual", "file copy", 3, ok, boxes(diskFull), kJre6},
+        {"usual", "file rename", 1, ok, boxes(copyDenied), kJre6},
+        {"usual", "file rename", 2, ok, boxes(copyDenied), kJre6},
+        {"usual", "file rename", 3, ok, boxes(copyDenied), kJre6},
+        {"usual", "current folder get", 1, failed, {L"Run-time error '5':\r\n\r\nAccess is denied."}, nullptr},
+        {"usual", "current folder set", 1, failed,
+         {L"Run-time error '3':\r\n\r\nThe system cannot find the path specified."}, nullptr},
+        // The application has started when the launcher's own folder cannot be set back.
+        {"usual", "current folder set", 2, failed,
+         {L"Run-time error '3':\r\n\r\nThe system cannot find the path specified."}, kJre6},
+        {"usual", "process start", 1, failed,
+         {L"Run-time error '2':\r\n\r\nThe system cannot find the file specified."}, nullptr},
+        {"no support files", "message box", 1, ok, {kCopyFailed}, kJre6},
+        {"no support files", "message box", 2, ok, {L"The system cannot find the path specified."}, kJre6},
+        {"no runtime", "message box", 1, ExitStatus::NoJavaRuntime, {}, nullptr},
+        {"no java launcher", "message box", 1, failed, {}, nullptr},
+    };
+
+    std::map<std::string, std::map<std::string, std::set<int>>> covered;
+    for (const auto& c : cases) {
+        const std::string row = std::string(c.scenario) + ", " + c.operation + " call " +
+                                std::to_string(c.call);
+        covered[c.scenario][c.operation].insert(c.call);
+        StartSequence program;
+        Arrange(program, c.scenario);
+        const auto before = program.files->Files();
+        program.faults.operation = c.operation;
+        program.faults.failingCall = c.call;
+
+        EXPECT_EQ(program.Run(), c.status) << row;
+        EXPECT_EQ(program.boxes.texts, c.boxes) << row;
+        if (c.started) {
+            ASSERT_EQ(program.processes.started.size(), 1u) << row;
+            EXPECT_EQ(program.processes.started[0].rfind(c.started, 0), 0u)
+                << row << ": " << Narrow(program.processes.started[0]);
+        } else {
+            EXPECT_TRUE(program.processes.started.empty()) << row;
+        }
+        EXPECT_TRUE(program.registry.openHandles.empty()) << row;
+        EXPECT_EQ(program.registry.badCloses, 0) << row;
+        ExpectNoPartialOrStrayFile(before, *program.files, row);
+    }
+
+    // Every call that a start makes of each operation has been made to fail once.
+    const std::set<std::string> operations = {
+        "splash load", "registry open", "registry enumerate", "registry query", "registry close",
+        "file exists", "file make writable", "file remove", "file copy", "file rename",
+        "current folder get", "current folder set", "process start", "message box"};
+    std::set<std::string> tried;
+    for (const auto& [scenario, byOperation] : covered) {
+        StartSequence program;
+        Arrange(program, scenario);
+        program.Run();
+        for (const auto& [operation, calls] : byOperation) {
+            tried.insert(operation);
+            std::set<int> all;
+            for (int call = 1; call <= program.faults.calls[operation]; ++call) all.insert(call);
+            EXPECT_EQ(calls, all) << scenario << ", " << operation;
+        }
+    }
+    EXPECT_EQ(tried, operations);
 }
 
 }  // namespace

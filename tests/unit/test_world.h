@@ -12,6 +12,13 @@
 inline const std::string kRuntimesKey = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 struct TestWorld {
+    TestWorld() {
+        registry.faults = files->faults = boxes.faults = processes.faults = window.faults = &faults;
+    }
+    TestWorld(const TestWorld&) = delete;
+    TestWorld& operator=(const TestWorld&) = delete;
+
+    FaultPlan faults;  // counts every platform call; makes the one it names fail
     EventLog log;
     FakeRegistry registry;
     std::shared_ptr<FakeFileSystem> files = std::make_shared<FakeFileSystem>();
