@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "launcher/command_line.h"
 
 struct CommandLineCase {
     const wchar_t* name;
@@ -43,5 +42,5 @@ inline std::vector<std::wstring> ExpectedJavaArguments(const std::wstring& javaH
         classPath += programFolder + entry;
     }
     const std::wstring launcher = javaHome.empty() ? L"java" : javaHome + L"\\bin\\java.exe";
-    return {launcher, L"-classpath", classPath, launcher::kMainClass};
+    return {launcher, L"-classpath", classPath, L"JavaSwingClasses.MainFrame"};
 }

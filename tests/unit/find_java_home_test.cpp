@@ -42,7 +42,9 @@ struct Search : TestWorld {
 };
 
 TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
-    const std::wstring searchFailed = mod_main::kSearchFailedMessage;
+    const std::wstring searchFailed = L"Error While Searching JVM on Your Machine";
+    const std::wstring noneRecentEnough =
+        L"Java Runtime Environment version 1.5 or higher version is not avaiable";
     const SearchCase cases[] = {
         {"1.5 chosen before 1.6",
          {{"1.4", "C:\\j14"}, {"1.4.2_08", "C:\\j142"}, {"1.5", "C:\\j15"}, {"1.5.0_06", "C:\\j150"},
@@ -51,10 +53,12 @@ TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
         {"list order, not the highest", {{"1.6.0_03", "C:\\j16"}, {"1.5", "C:\\j15"}}, L"C:\\j16", {},
          std::nullopt},
         {"1.10 reads as 1.1", {{"1.10", "C:\\j110"}}, L"",
-         {mod_main::kNoSuitableJavaRuntimeMessage}, ExitStatus::NoSuitableJavaRuntime},
+         {noneRecentEnough}, ExitStatus::NoSuitableJavaRuntime},
+        {"every digit", {{"0.9", "C:\\j09"}, {"1.3.7", "C:\\j13"}, {"1.28", "C:\\j12"}, {"1.9", "C:\\j19"}},
+         L"C:\\j19", {}, std::nullopt},
         {"a short name", {{"2", "C:\\j2"}}, L"C:\\j2", {}, std::nullopt},
         {"only old runtimes", {{"1.3.1", "C:\\j13"}, {"1.4.2", "C:\\j14"}}, L"",
-         {mod_main::kNoSuitableJavaRuntimeMessage}, ExitStatus::NoSuitableJavaRuntime},
+         {noneRecentEnough}, ExitStatus::NoSuitableJavaRuntime},
         {"letters before a suitable name", {{"abc", "C:\\x"}, {"1.6", "C:\\j16"}}, L"",
          {L"Type mismatch", searchFailed}, std::nullopt},
         {"letters after a suitable name", {{"1.6", "C:\\j16"}, {"abc", "C:\\x"}}, L"C:\\j16", {},
@@ -134,7 +138,7 @@ TEST(FindJavaHome, InstallsIntoTheChosenRuntimeAndKeepsItWhenACopyFails) {
     EXPECT_EQ(search.modMain.JavaHomePath(), L"C:\\j16");
     EXPECT_EQ(search.boxes.texts, (std::vector<std::wstring>{
                                       L"The system cannot find the path specified.",
-                                      mod_main::kCopyFailedMessage}));
+                                      L"Error While Copying JAR File"}));
 
     search.AddSupportSources();
     search.boxes.texts.clear();
@@ -144,31 +148,33 @@ TEST(FindJavaHome, InstallsIntoTheChosenRuntimeAndKeepsItWhenACopyFails) {
     EXPECT_TRUE(search.boxes.texts.empty());
 }
 
-TEST(FindJavaHome, ASecondCallStartsAfreshAndGivesTheSameResult) {
+TEST(FindJavaHome, ASecondCallStartsAfresh) {
     Search search;
-    search.AddRuntime("abc", "C:\\x");
     search.AddRuntime("1.6", "C:\\j16");
+    search.AddRuntimeFolders(L"C:\\j16");
+    search.AddSupportSources();
     search.Run();
+    EXPECT_EQ(search.modMain.JavaHomePath(), L"C:\\j16");
+    search.Run();
+    EXPECT_EQ(search.modMain.JavaHomePath(), L"C:\\j16");
+    // Now the chosen key cannot be read: the second call ends silently with nothing chosen,
+    // and must not keep the first call's folder.
+    search.registry.DenyOpen(kRuntimesKey + "\\1.6");
     search.Run();
     EXPECT_EQ(search.modMain.JavaHomePath(), L"");
-    EXPECT_EQ(search.boxes.texts.size(), 4u);
-
-    Search good;
-    good.AddRuntime("1.6", "C:\\j16");
-    good.Run();
-    good.Run();
-    EXPECT_EQ(good.modMain.JavaHomePath(), L"C:\\j16");
+    EXPECT_TRUE(search.boxes.texts.empty());
 }
 
 TEST(ReadVersionNumber, ReadsAPointAsTheDecimalSeparator) {
     const std::pair<const wchar_t*, double> numbers[] = {
         {L"1.5", 1.5}, {L"1.4", 1.4}, {L"2", 2.0}, {L"10", 10.0}, {L" 1.6", 1.6}, {L"1.6 ", 1.6},
-        {L"-1.", -1.0}, {L"+.5", 0.5}, {L"1.5", 1.5},
+        {L"-1.", -1.0}, {L"+.5", 0.5}, {L"9", 9.0}, {L"1.9", 1.9}, {L"3.7", 3.7}, {L"0.8", 0.8},
+        {L"98.", 98.0},
     };
     for (const auto& [text, value] : numbers) {
-        EXPECT_EQ(mod_main::ReadVersionNumber(text), value) << Narrow(text);
+        EXPECT_DOUBLE_EQ(mod_main::ReadVersionNumber(text), value) << Narrow(text);
     }
-    EXPECT_GE(mod_main::ReadVersionNumber(L"1.5"), mod_main::kMinimumJavaVersion);
+    EXPECT_GE(mod_main::ReadVersionNumber(L"1.5"), 1.5);
     for (const wchar_t* text : {L"", L" ", L"1,5", L"1.2.", L"abc", L"1.x", L"+", L".", L"1 5",
                                 L"--1", L"1e5", L"\u0661.5"}) {
         try {

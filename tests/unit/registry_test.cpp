@@ -44,6 +44,15 @@ TEST(ListRegistrySubkeys, KeepsIndexOrderAndCanBeSearched) {
     ExpectNothingLeftOpen(registry);
 }
 
+TEST(ListRegistrySubkeys, TakesTheLongestNameAndGoesOn) {
+    FakeRegistry registry;
+    const std::string longest(255, 'n');  // the longest name a key may have
+    registry.AddKey(kKey + "\\" + longest);
+    registry.AddKey(kKey + "\\after");
+    EXPECT_EQ(MRegistry::ListRegistrySubkeys(registry, kRoot, kWideKey).Names(),
+              (std::vector<std::wstring>{std::wstring(255, L'n'), L"after"}));
+}
+
 TEST(ListRegistrySubkeys, EdgeCases) {
     FakeRegistry registry;
     registry.AddKey(kKey);
@@ -204,6 +213,8 @@ TEST(ToText, TurnsEachKindIntoText) {
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::wstring(L"C:\\Java")}), L"C:\\Java");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{-15}}), L"-15");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{Bytes{'h', 0, 'i', 0}}), L"hi");
+    EXPECT_EQ(MRegistry::ToText(RegistryValue{Bytes{'h', 0, 'i'}}), L"h");  // the odd byte dropped
+    EXPECT_EQ(MRegistry::ToText(RegistryValue{Bytes{0xAC, 0x20, '9', 0}}), L"\u20AC9");
 }
 
 }  // namespace

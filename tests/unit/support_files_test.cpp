@@ -120,7 +120,6 @@ TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
         EXPECT_EQ(world.boxes.texts,
                   (std::vector<std::wstring>{c.description, L"Error While Copying JAR File"}))
             << c.name;
-        EXPECT_EQ(world.boxes.styles, (std::vector<unsigned>{0, 0})) << c.name;
         EXPECT_EQ(world.files->existsChecked, c.checkedBeforeStop) << c.name;
         EXPECT_EQ(world.files->FilesIn(kExt), c.filesInLibExt) << c.name;
         EXPECT_TRUE(world.files->FilesIn(kHome + L"\\lib").empty()) << c.name;

@@ -13,6 +13,12 @@ namespace {
 const std::wstring kHome = L"C:\\Java\\jre6";
 const std::wstring kSource = L"C:\\sorvel\\GsmModemJar";
 const std::wstring kCopyFailed = L"Error While Copying JAR File";
+const std::pair<const wchar_t*, const wchar_t*> kInstalled[] = {
+    {L"\\lib\\ext\\", L"Comm.jar"},
+    {L"\\lib\\", L"javax.comm.properties"},
+    {L"\\bin\\", L"Win32com.dll"},
+    {L"\\lib\\ext\\", L"jdc.jar"},
+};
 
 class RecordedMessageBoxes final : public platform::MessageBoxes {
 public:
@@ -84,16 +90,15 @@ TEST_F(SupportFiles, CopiesAllFourByteForByteAndNothingElse) {
     EXPECT_EQ(FilesIn(kHome + L"\\lib\\ext"), (std::vector<std::wstring>{L"Comm.jar", L"jdc.jar"}));
     EXPECT_EQ(FilesIn(kHome + L"\\lib"), std::vector<std::wstring>{L"javax.comm.properties"});
     EXPECT_EQ(FilesIn(kHome + L"\\bin"), std::vector<std::wstring>{L"Win32com.dll"});
-    for (const auto& file : mod_main::kSupportFiles) {
-        EXPECT_EQ(ReadBytes(kHome + file.folderSuffix + file.fileName),
-                  SupportSourceContent(file.fileName));
+    for (const auto& [folder, name] : kInstalled) {
+        EXPECT_EQ(ReadBytes(kHome + folder + name), SupportSourceContent(name));
     }
     Install();
     EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(SupportFiles, SourceFolderAbsent) {
-    for (const auto& file : mod_main::kSupportFiles) DeleteFileW((kSource + L"\\" + file.fileName).c_str());
+    for (const auto& [folder, name] : kInstalled) DeleteFileW((kSource + L"\\" + name).c_str());
     RemoveDirectoryW(kSource.c_str());
     Install();
     EXPECT_EQ(Boxes(), (std::vector<std::wstring>{SystemMessage(ERROR_PATH_NOT_FOUND), kCopyFailed}));
