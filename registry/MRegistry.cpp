@@ -112,7 +112,8 @@ SubkeyList ListRegistrySubkeys(Registry& registry, RegistryKey root, const std::
 
 RegistryValue ReadRegistryValue(Registry& registry, RegistryKey root, const std::wstring& path,
                                 const std::wstring& valueName,
-                                const std::optional<RegistryValue>& defaultValue) {
+                                const std::optional<RegistryValue>& defaultValue,
+                                std::uint32_t* typeRead) {
     const auto handle = OpenForReading(registry, root, path);
     if (!handle) return defaultValue.value_or(RegistryValue{});
 
@@ -129,6 +130,7 @@ RegistryValue ReadRegistryValue(Registry& registry, RegistryKey root, const std:
             registry.QueryValueEx(key.get(), name, type, buffer.data(), size);
         }
         converted = Convert(registry, type, buffer, size);
+        if (typeRead) *typeRead = type;
     }
     if (!converted) throw Failure(kUnsupportedValueType, L"Unsupported value type");
     return *converted;

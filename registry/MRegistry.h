@@ -40,9 +40,11 @@ SubkeyList ListRegistrySubkeys(platform::Registry& registry, platform::RegistryK
 
 // The default (or the empty value) when the key cannot be opened. Raises failure 1001
 // "Unsupported value type" for a type it does not convert, and for a value the key lacks.
+// typeRead, when given, receives the type the query reported (REG_NONE when it failed).
 RegistryValue ReadRegistryValue(platform::Registry& registry, platform::RegistryKey root,
                                 const std::wstring& path, const std::wstring& valueName,
-                                const std::optional<RegistryValue>& defaultValue = std::nullopt);
+                                const std::optional<RegistryValue>& defaultValue = std::nullopt,
+                                std::uint32_t* typeRead = nullptr);
 
 // Text of a value: the empty value is empty text, an integer its decimal digits, a byte
 // sequence its bytes read as UTF-16 code units.

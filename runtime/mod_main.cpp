@@ -1,7 +1,6 @@
 // Choosing the Java runtime and installing the serial-port support files into it.
 #include "runtime/mod_main.h"
 
-#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -14,12 +13,44 @@ namespace {
 
 constexpr std::size_t kVersionLength = 3;
 
-bool IsSuitableVersion(const std::wstring& subkeyName) {
-    return ReadVersionNumber(std::wstring_view(subkeyName).substr(0, kVersionLength)) >=
-           kMinimumJavaVersion;
+}  // namespace
+
+double RuntimeVersionOf(const std::wstring& name) {
+    return ReadVersionNumber(std::wstring_view(name).substr(0, kVersionLength));
 }
 
-}  // namespace
+bool IsSuitableVersion(double version) { return version >= kMinimumJavaVersion; }
+
+RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names) {
+    RuntimeChoice choice;
+    for (; choice.stoppedAt < names.size(); ++choice.stoppedAt) {
+        try {
+            if (IsSuitableVersion(RuntimeVersionOf(names[choice.stoppedAt]))) {
+                choice.chosen = true;
+                break;
+            }
+        } catch (const Failure& failure) {
+            choice.failure = failure;
+            break;
+        }
+    }
+    return choice;
+}
+
+std::wstring ReadJavaHome(platform::Registry& registry, const std::wstring& name,
+                          std::uint32_t* typeRead) {
+    return MRegistry::ToText(MRegistry::ReadRegistryValue(
+        registry, platform::kHKeyLocalMachine, std::wstring(kJavaRuntimeKey) + L"\\" + name,
+        kJavaHomeValue, std::nullopt, typeRead));
+}
+
+std::wstring SupportFolder(const std::wstring& home, const SupportFile& file) {
+    return home + file.folderSuffix;
+}
+
+std::wstring SupportSource(const SupportFile& file) {
+    return std::wstring(kSupportSourceFolder) + L"\\" + file.fileName;
+}
 
 ModMain::ModMain(platform::Registry& registry, FileSystemFactory createFileSystem,
                  platform::MessageBoxes& messageBoxes, platform::ProgramControl& programControl)
@@ -35,18 +66,13 @@ void ModMain::FindJavaHome() {
         if (!MRegistry::RegistryKeyExists(registry_, root, kJavaRuntimeKey)) {
             EndWith(kNoJavaRuntimeMessage, platform::ExitStatus::NoJavaRuntime);
         }
-        std::optional<std::wstring> chosen;
-        for (const auto& name : MRegistry::ListRegistrySubkeys(registry_, root, kJavaRuntimeKey)) {
-            if (IsSuitableVersion(name)) {
-                chosen = name;
-                break;
-            }
-        }
-        if (!chosen) {
+        const auto names = MRegistry::ListRegistrySubkeys(registry_, root, kJavaRuntimeKey).Names();
+        const RuntimeChoice choice = ChooseRuntime(names);
+        if (choice.failure) throw *choice.failure;
+        if (!choice.chosen) {
             EndWith(kNoSuitableJavaRuntimeMessage, platform::ExitStatus::NoSuitableJavaRuntime);
         }
-        const std::wstring home = MRegistry::ToText(MRegistry::ReadRegistryValue(
-            registry_, root, std::wstring(kJavaRuntimeKey) + L"\\" + *chosen, L"JavaHome"));
+        const std::wstring home = ReadJavaHome(registry_, names[choice.stoppedAt]);
         if (!home.empty()) {
             JavaHomePath_ = home;
             InstallSerialSupport(home);
@@ -61,10 +87,9 @@ void ModMain::InstallSerialSupport(const std::wstring& home) {
     try {
         auto& fileSystem = FileSystemService();
         for (const auto& file : kSupportFiles) {
-            const std::wstring folder = home + file.folderSuffix;
+            const std::wstring folder = SupportFolder(home, file);
             if (fileSystem.FileExists(folder + file.fileName)) continue;
-            CopyIntoFolder(fileSystem, std::wstring(kSupportSourceFolder) + L"\\" + file.fileName,
-                           folder, file.fileName);
+            CopyIntoFolder(fileSystem, SupportSource(file), folder, file.fileName);
         }
     } catch (const Failure& failure) {
         Report(failure, kCopyFailedMessage);

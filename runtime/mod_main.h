@@ -3,20 +3,25 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/message_boxes.h"
 #include "platform/program_control.h"
 #include "platform/registry.h"
 
-struct Failure;
+#include "platform/failure.h"
 
 namespace mod_main {
 
 inline constexpr wchar_t kJavaRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
+inline constexpr wchar_t kJavaHomeValue[] = L"JavaHome";
 inline constexpr wchar_t kSupportSourceFolder[] = L"C:\\sorvel\\GsmModemJar";
 inline constexpr double kMinimumJavaVersion = 1.5;
 
@@ -42,6 +47,31 @@ inline constexpr std::array<SupportFile, 4> kSupportFiles{{
     {L"\\bin\\", L"Win32com.dll"},
     {L"\\lib\\ext\\", L"jdc.jar"},
 }};
+
+// The version a runtime's key name stands for: its first three characters read as a number,
+// with a point as the decimal separator. Raises 13 "Type mismatch" when they are not one.
+double RuntimeVersionOf(const std::wstring& name);
+
+bool IsSuitableVersion(double version);
+
+// Where the search through the listed runtime names stops: at the first name of version 1.5
+// or higher, or at a name that is not a number met before one.
+struct RuntimeChoice {
+    std::size_t stoppedAt = 0;        // index of that name; the list's length when none
+    bool chosen = false;              // the name at stoppedAt is the chosen runtime
+    std::optional<Failure> failure;   // why the name at stoppedAt is not a number
+};
+RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names);
+
+// The chosen runtime's install folder: its JavaHome value as text, empty when its key cannot
+// be opened. Raises 1001 "Unsupported value type" when the value is missing or of a type
+// that is not read; typeRead, when given, receives the value's registry type.
+std::wstring ReadJavaHome(platform::Registry& registry, const std::wstring& name,
+                          std::uint32_t* typeRead = nullptr);
+
+// A support file's place in the runtime at home, and its source.
+std::wstring SupportFolder(const std::wstring& home, const SupportFile& file);
+std::wstring SupportSource(const SupportFile& file);
 
 using FileSystemFactory = std::function<std::shared_ptr<platform::FileSystem>()>;
 
