@@ -3,6 +3,7 @@
 
 #include "launcher/command_line.h"
 #include "launcher/version.h"
+#include "platform/decimal.h"
 #include "platform/failure.h"
 
 namespace launcher {
@@ -19,7 +20,7 @@ platform::SplashDesign SplashFormDesign() {
 }
 
 std::wstring UnhandledFailureText(const Failure& failure) {
-    return L"Run-time error '" + std::to_wstring(failure.number) + L"':\r\n\r\n" +
+    return L"Run-time error '" + DecimalText(failure.number) + L"':\r\n\r\n" +
            failure.description;
 }
 

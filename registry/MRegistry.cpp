@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/decimal.h"
 #include "platform/failure.h"
 
 namespace MRegistry {
@@ -140,7 +141,7 @@ std::wstring ToText(const RegistryValue& value) {
     struct Visitor {
         std::wstring operator()(std::monostate) const { return {}; }
         std::wstring operator()(const std::wstring& text) const { return text; }
-        std::wstring operator()(std::int32_t number) const { return std::to_wstring(number); }
+        std::wstring operator()(std::int32_t number) const { return DecimalText(number); }
         std::wstring operator()(const std::vector<std::uint8_t>& bytes) const {
             std::wstring text;
             for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {

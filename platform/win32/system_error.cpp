@@ -1,6 +1,8 @@
 // Turning Windows error codes into the program's failures.
 #include "platform/win32/system_error.h"
 
+#include "platform/decimal.h"
+
 namespace win32 {
 
 std::wstring SystemMessage(DWORD code) {
@@ -8,7 +10,7 @@ std::wstring SystemMessage(DWORD code) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    if (length == 0) return L"Error " + std::to_wstring(code);
+    if (length == 0) return L"Error " + DecimalText(code);
     std::wstring text(buffer, length);
     LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {

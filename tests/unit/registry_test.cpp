@@ -212,6 +212,8 @@ TEST(ToText, TurnsEachKindIntoText) {
     EXPECT_EQ(MRegistry::ToText(RegistryValue{}), L"");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::wstring(L"C:\\Java")}), L"C:\\Java");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{-15}}), L"-15");
+    EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{-2147483647 - 1}}), L"-2147483648");
+    EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{9087}}), L"9087");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{Bytes{'h', 0, 'i', 0}}), L"hi");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{Bytes{'h', 0, 'i'}}), L"h");  // the odd byte dropped
     EXPECT_EQ(MRegistry::ToText(RegistryValue{Bytes{0xAC, 0x20, '9', 0}}), L"\u20AC9");
