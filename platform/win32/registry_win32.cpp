@@ -15,7 +15,7 @@ long Win32Registry::OpenKeyEx(platform::RegistryKey root, const std::string& sub
                               std::uint32_t options, std::uint32_t access,
                               platform::RegistryKey& key) {
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access, &opened);
+    const LONG status = RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access | view_, &opened);
     if (status == ERROR_SUCCESS) key = reinterpret_cast<platform::RegistryKey>(opened);
     return status;
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/file_inspection.h"
 #include "platform/file_system.h"
 #include "platform/message_boxes.h"
 #include "platform/processes.h"
@@ -16,8 +17,14 @@
 
 namespace win32 {
 
+// Any DLL loaded after start-up comes from the system folder alone, never from the program's
+// folder or the current folder, where a planted DLL could be waiting.
+void RestrictDllSearchToSystemFolder();
+
+// The registry as a 32-bit program sees it, or, given KEY_WOW64_64KEY, its 64-bit view.
 class Win32Registry final : public platform::Registry {
 public:
+    explicit Win32Registry(REGSAM view = 0) : view_(view) {}
     long OpenKeyEx(platform::RegistryKey root, const std::string& subKey, std::uint32_t options,
                    std::uint32_t access, platform::RegistryKey& key) override;
     long EnumKey(platform::RegistryKey key, std::uint32_t index, char* name,
@@ -28,6 +35,9 @@ public:
     // Text in the system's ANSI code page, as the ANSI registry functions take and give it.
     std::wstring AnsiToWide(std::string_view ansi) const override;
     std::string WideToAnsi(std::wstring_view text) const override;
+
+private:
+    REGSAM view_;
 };
 
 class Win32FileSystem final : public platform::FileSystem {
@@ -37,6 +47,14 @@ public:
     void MoveOver(const std::wstring& from, const std::wstring& to) override;
     void MakeWritable(const std::wstring& path) override;
     void Remove(const std::wstring& path) override;
+};
+
+class Win32FileInspection final : public platform::FileInspection {
+public:
+    bool FolderExists(const std::wstring& path) override;
+    platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
+    std::wstring FileVersion(const std::wstring& path) override;
+    std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 };
 
 class Win32Processes final : public platform::Processes {

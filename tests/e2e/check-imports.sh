@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Checks that an exe is a GUI program that imports only Windows system DLLs.
+# Checks that an exe is a program of the given subsystem (GUI or console) that imports only
+# Windows system DLLs.
 set -euo pipefail
-objdump=$1 exe=$2
-allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|ole32|OLEAUT32|msvcrt)\.dll$'
+objdump=$1 exe=$2 subsystem=$3
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|ole32|OLEAUT32|VERSION|msvcrt)\.dll$'
 headers=$("$objdump" -p "$exe")
-grep -q 'Subsystem.*(Windows GUI)' <<<"$headers" || { echo "$exe is not a GUI program"; exit 1; }
+case $subsystem in
+    GUI) pattern='Subsystem.*(Windows GUI)' ;;
+    console) pattern='Subsystem.*(Windows CUI)' ;;
+esac
+grep -q "$pattern" <<<"$headers" || { echo "$exe is not a $subsystem program"; exit 1; }
 status=0
 while read -r dll; do
     if [[ $dll =~ $allowed ]]; then echo "imports $dll"; else echo "imports $dll: not a system DLL"; status=1; fi

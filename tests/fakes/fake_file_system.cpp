@@ -115,6 +115,26 @@ void FakeFileSystem::MakeWritable(const std::wstring& path) {
     if (found != files_.end()) found->second.readOnly = false;
 }
 
+bool FakeFileSystem::FolderExists(const std::wstring& path) { return folders_.count(Key(path)) > 0; }
+
+platform::WriteAccess FakeFileSystem::WriteAccessTo(const std::wstring& folder) {
+    if (!FolderExists(folder) || accessUnknown_.count(Key(folder))) {
+        return platform::WriteAccess::Unknown;
+    }
+    return unwritable_.count(Key(folder)) ? platform::WriteAccess::Denied
+                                          : platform::WriteAccess::Allowed;
+}
+
+std::wstring FakeFileSystem::FileVersion(const std::wstring& path) {
+    const auto found = versions_.find(Key(path));
+    return found == versions_.end() ? std::wstring() : found->second;
+}
+
+std::wstring FakeFileSystem::FindProgram(const std::wstring& name, const std::wstring&) {
+    const auto found = onSearchPath.find(name);
+    return found == onSearchPath.end() ? std::wstring() : found->second;
+}
+
 void FakeFileSystem::Remove(const std::wstring& path) {
     if (Injected(faults, "file remove")) throw kAccessDenied;
     if (files_.count(Key(path)) == 0) return;

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/file_inspection.h"
 #include "platform/file_system.h"
 #include "tests/fakes/fault_plan.h"
 
-class FakeFileSystem final : public platform::FileSystem {
+class FakeFileSystem final : public platform::FileSystem, public platform::FileInspection {
 public:
     struct File {
         std::wstring name;     // the path as it was written, case kept
@@ -31,6 +32,12 @@ public:
     // A copy to target writes half of the source, then fails as a full disk would.
     void FailCopyHalfWay(const std::wstring& target);
     void FailMoves() { failMoves_ = true; }
+    // Whether this user may write to a folder cannot be told, as when its permissions
+    // cannot be read.
+    void HideAccessOf(const std::wstring& folder) { accessUnknown_.insert(Key(folder)); }
+    void SetFileVersion(const std::wstring& path, std::wstring version) {
+        versions_[Key(path)] = std::move(version);
+    }
 
     bool HasFile(const std::wstring& path) const;
     const File& FileAt(const std::wstring& path) const;
@@ -43,8 +50,13 @@ public:
     void MoveOver(const std::wstring& from, const std::wstring& to) override;
     void MakeWritable(const std::wstring& path) override;
     void Remove(const std::wstring& path) override;
+    bool FolderExists(const std::wstring& path) override;
+    platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
+    std::wstring FileVersion(const std::wstring& path) override;
+    std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 
     int copies = 0;
+    std::map<std::wstring, std::wstring> onSearchPath;  // a program's name, the file found
     std::vector<std::wstring> existsChecked;
     FaultPlan* faults = nullptr;
 
@@ -58,6 +70,8 @@ private:
     std::set<std::wstring> folders_;
     std::set<std::wstring> unwritable_;
     std::set<std::wstring> heldOpen_;
+    std::set<std::wstring> accessUnknown_;
+    std::map<std::wstring, std::wstring> versions_;
     std::set<std::wstring> failHalfWay_;
     bool failMoves_ = false;
     int writes_ = 0;

@@ -1,6 +1,7 @@
 // Choosing the Java runtime from the registry.
 #include <gtest/gtest.h>
 
+#include "check/check.h"
 #include "platform/failure.h"
 #include "runtime/version_number.h"
 #include "tests/unit/test_world.h"
@@ -80,8 +81,22 @@ TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
                 search.AddRuntimeFolders(std::wstring(runtime.home.begin(), runtime.home.end()));
             }
         }
+        search.files->AddFolder(L"D:\\Sms");
+        const check::Report checked = check::CheckStart(
+            {search.registry, nullptr, *search.files, *search.files}, L"D:\\Sms");
         search.Run();
         EXPECT_EQ(search.modMain.JavaHomePath(), c.expectedHome) << c.name;
+        // The check, run first on the same registry, names what the start then took.
+        if (c.expectedEnd) {
+            EXPECT_EQ(checked.status, static_cast<int>(*c.expectedEnd)) << c.name;
+        } else {
+            EXPECT_EQ(checked.javaHomePath, search.modMain.JavaHomePath()) << c.name;
+            EXPECT_EQ(checked.javaLauncher, search.modMain.JavaHomePath().empty()
+                                                ? L"java"
+                                                : search.modMain.JavaHomePath() + L"\\bin\\java.exe")
+                << c.name;
+            EXPECT_EQ(checked.filesToCopy.size(), c.expectedHome.empty() ? 0u : 4u) << c.name;
+        }
         EXPECT_EQ(search.files->copies, c.expectedHome.empty() ? 0 : 4) << c.name;
         if (!c.expectedHome.empty()) {
             EXPECT_TRUE(search.files->HasFile(c.expectedHome + L"\\bin\\Win32com.dll")) << c.name;

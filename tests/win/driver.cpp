@@ -183,6 +183,44 @@ DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
     return code;
 }
 
+Captured RunCapturingOutput(const std::wstring& commandLine,
+                            const std::map<std::wstring, std::wstring>& environment) {
+    Captured captured;
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return {GetLastError() | 0x80000000u, {}};
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION started{};
+    std::wstring line = commandLine;
+    std::wstring block = EnvironmentBlock(environment);
+    const BOOL created = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
+                                        block.data(), nullptr, &startup, &started);
+    CloseHandle(writeEnd);
+    if (!created) {
+        CloseHandle(readEnd);
+        return {GetLastError() | 0x80000000u, {}};
+    }
+    CloseHandle(started.hThread);
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        captured.output.append(buffer, read);
+    }
+    CloseHandle(readEnd);
+    WaitForSingleObject(started.hProcess, 60000);
+    GetExitCodeProcess(started.hProcess, &captured.exitCode);
+    CloseHandle(started.hProcess);
+    return captured;
+}
+
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
     const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),

@@ -57,6 +57,14 @@ std::wstring WindowsPath(const std::string& unixPath);
 // Runs a program (Windows or, by its Z:\ path, Unix) and waits for it; returns its exit code.
 DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = 60000);
 
+struct Captured {
+    DWORD exitCode = 0;
+    std::string output;  // what it wrote to its standard output and error
+};
+// Runs a console program with its output going to a pipe, and waits for it.
+Captured RunCapturingOutput(const std::wstring& commandLine,
+                            const std::map<std::wstring, std::wstring>& environment = {});
+
 // One start seen by the recorder: each key's values in order.
 using Record = std::multimap<std::string, std::string>;
 std::vector<Record> ReadRecords(const std::wstring& recordFile);

@@ -6,6 +6,7 @@
 namespace e2e {
 
 std::wstring LauncherExe() { return WindowsPath(SMS_LAUNCHER_EXE); }
+std::wstring CheckExe() { return WindowsPath(SMS_CHECK_EXE); }
 std::wstring RecorderExe() { return WindowsPath(SMS_RECORDER_EXE); }
 std::wstring FixturePath(const std::wstring& name) {
     return WindowsPath(SMS_FIXTURES_DIR) + L"\\" + name;
@@ -66,7 +67,13 @@ void InstallRuntime(const std::wstring& home, bool withJava) {
 }
 
 void InstallLauncher(const std::wstring& folder) {
-    MakeFolders(folder + L"\\PelmoraHuaweiEC325\\lib");
+    const std::wstring lib = folder + L"\\PelmoraHuaweiEC325\\lib\\";
+    MakeFolders(lib);
+    for (const wchar_t* jar : {L"comm", L"jdc", L"jxl", L"log4j-1.2.8", L"slf4j-api-1.1.0",
+                               L"slf4j-log4j12-1.1.0", L"slf4j-simple-1.1.0", L"swing-layout-1.0",
+                               L"win32com.dll"}) {
+        WriteBytes(lib + jar + L".jar", "jar");
+    }
     CopyFileW(LauncherExe().c_str(), (folder + L"\\SmsServer.exe").c_str(), FALSE);
 }
 

@@ -13,6 +13,7 @@
 namespace e2e {
 
 std::wstring LauncherExe();       // the built SmsServer.exe
+std::wstring CheckExe();          // the built SmsServerCheck.exe
 std::wstring RecorderExe();       // the java.exe stand-in
 std::wstring FixturePath(const std::wstring& name);  // a .reg file of the test tree
 std::string SplashGifUnixPath();
@@ -35,7 +36,7 @@ std::string SupportSourceContent(const std::wstring& name);
 // A runtime folder with bin, lib and lib\ext, and the recorder as bin\java.exe when asked.
 void InstallRuntime(const std::wstring& home, bool withJava = true);
 
-// The launcher in folder, with the application folder beside it.
+// The launcher in folder, with the application beside it: its folder and its nine jars.
 void InstallLauncher(const std::wstring& folder);
 
 using win32::SystemMessage;

@@ -274,20 +274,23 @@ TEST_F(Resources, ManifestRunsAsInvokerOnTheListedSystems) {
 }
 
 TEST_F(Resources, VersionNamesTheProduct) {
-    const std::wstring exe = LauncherExe();
-    std::string info(GetFileVersionInfoSizeW(exe.c_str(), nullptr), '\0');
-    ASSERT_FALSE(info.empty());
-    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
-    const auto text = [&](const wchar_t* name) {
-        wchar_t* value = nullptr;
-        UINT length = 0;
-        const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
-        VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length);
-        return value ? std::wstring(value) : std::wstring();
-    };
-    EXPECT_EQ(text(L"ProductName"), L"SMS Server");
-    EXPECT_EQ(text(L"FileDescription"), L"SMS Server launcher");
-    EXPECT_EQ(text(L"ProductVersion"), L"1.0.0");
+    const std::pair<std::wstring, const wchar_t*> programs[] = {
+        {LauncherExe(), L"SMS Server launcher"}, {CheckExe(), L"SMS Server check"}};
+    for (const auto& [exe, description] : programs) {
+        std::string info(GetFileVersionInfoSizeW(exe.c_str(), nullptr), '\0');
+        ASSERT_FALSE(info.empty()) << Utf8(exe);
+        ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+        const auto text = [&](const wchar_t* name) {
+            wchar_t* value = nullptr;
+            UINT length = 0;
+            const std::wstring query = std::wstring(L"\\StringFileInfo\\040904b0\\") + name;
+            VerQueryValueW(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length);
+            return value ? std::wstring(value) : std::wstring();
+        };
+        EXPECT_EQ(text(L"ProductName"), L"SMS Server");
+        EXPECT_EQ(text(L"FileDescription"), description);
+        EXPECT_EQ(text(L"ProductVersion"), L"1.0.0");
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 /* Stands in for java.exe: appends to the file named by SMS_RECORD what it was started with
- * (time, command line, arguments, working folder, show state, the user's locale and its
- * decimal separator), as UTF-8, then ends. */
+ * (time, command line, arguments, the file that ran, working folder, show state, the user's
+ * locale and its decimal separator), as UTF-8, then ends. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -32,6 +32,9 @@ int wmain(int argc, wchar_t** argv) {
     Append(file, L"start", text);
     Append(file, L"commandline", GetCommandLineW());
     for (int i = 0; i < argc; ++i) Append(file, L"arg", argv[i]);
+    wchar_t module[MAX_PATH];
+    GetModuleFileNameW(NULL, module, MAX_PATH);
+    Append(file, L"module", module);
     wchar_t folder[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, folder);
     Append(file, L"cwd", folder);

@@ -1,0 +1,72 @@
+// The administrator's check: what a start of SMS Server would do on this computer, and why,
+// found with the launcher's own decisions and without changing anything.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/file_inspection.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
+
+namespace check {
+
+// The exit status when the check could not be made as asked: bad arguments, a folder that
+// does not exist, a report that could not be written. The others are the launcher's.
+inline constexpr int kCouldNotCheck = 4;
+
+enum class Mark { Ok, Missing, Problem, Note, Hint };
+
+struct Finding {
+    Mark mark;
+    std::wstring text;
+};
+
+struct Section {
+    std::wstring title;
+    std::vector<Finding> findings;
+};
+
+struct Report {
+    std::wstring programFolder;
+    std::vector<Section> sections;
+    std::vector<std::wstring> verdict;
+    int status = 0;                        // the launcher's exit status, or kCouldNotCheck
+    // What a start would do, as the launcher decides it.
+    std::wstring chosenRuntime;            // the runtime key's name; empty when none is chosen
+    std::wstring javaHomePath;             // the folder a start takes the runtime from
+    std::wstring javaLauncher;             // the program at the head of the command line
+    std::wstring javaFound;                // the file Windows runs for it; empty when none
+    std::vector<std::wstring> filesToCopy;        // support files a start copies
+    std::vector<std::wstring> classPathMissing;   // class-path entries missing or of the wrong kind
+};
+
+struct CheckPlatform {
+    platform::Registry& registry;      // the view the launcher reads: the 32-bit one
+    platform::Registry* registry64;    // the 64-bit view; null on 32-bit Windows
+    platform::FileSystem& files;
+    platform::FileInspection& inspection;
+};
+
+// Looks at the program in programFolder (full path, no trailing backslash but at the root of
+// a drive), the registered runtimes and the support files. Only reads.
+Report CheckStart(const CheckPlatform& platform, const std::wstring& programFolder);
+
+// The report as text in lines of at most 79 characters, each ending in CR LF.
+std::wstring ReportText(const Report& report);
+
+struct Arguments {
+    std::wstring folder;      // empty: the check's own folder
+    std::wstring reportFile;  // empty: print the report
+    bool help = false;
+    std::wstring error;       // why the arguments cannot be used
+};
+
+Arguments ParseArguments(const std::vector<std::wstring>& arguments);
+
+// The folder without trailing backslashes, but for the one of a drive's root ("D:\").
+std::wstring WithoutTrailingBackslash(std::wstring folder);
+
+extern const wchar_t kUsage[];
+
+}  // namespace check

@@ -1,0 +1,113 @@
+// The check's report as text for an 80-column console, and its command line.
+#include "check/check.h"
+
+#include "launcher/version.h"
+
+namespace check {
+namespace {
+
+constexpr std::size_t kWidth = 79;
+constexpr std::size_t kMarkColumns = 11;  // "  PROBLEM  "
+
+const wchar_t* MarkText(Mark mark) {
+    switch (mark) {
+        case Mark::Ok: return L"OK";
+        case Mark::Missing: return L"MISSING";
+        case Mark::Problem: return L"PROBLEM";
+        case Mark::Note: return L"NOTE";
+        case Mark::Hint: return L"HINT";
+    }
+    return L"";
+}
+
+// Appends text after the head, broken at blanks into lines of at most kWidth characters; a
+// word longer than a line, such as a long path, is cut.
+void AppendWrapped(std::wstring& out, std::wstring head, const std::wstring& text) {
+    const std::size_t indent = head.size();
+    const std::size_t room = kWidth - indent;
+    std::size_t at = 0;
+    do {
+        std::size_t end = text.size();
+        if (end - at > room) {
+            end = text.rfind(L' ', at + room);
+            if (end == std::wstring::npos || end <= at) end = at + room;
+        }
+        out += head + text.substr(at, end - at) + L"\r\n";
+        head.assign(indent, L' ');
+        at = end;
+        while (at < text.size() && text[at] == L' ') ++at;
+    } while (at < text.size());
+}
+
+bool IsOption(const std::wstring& argument) {
+    return !argument.empty() && (argument[0] == L'/' || argument[0] == L'-');
+}
+
+// The value of "/name:value" or "--name=value", when the argument is that option.
+bool OptionValue(const std::wstring& argument, const std::wstring& name, std::wstring& value) {
+    for (const std::wstring& prefix : {L"/" + name + L":", L"--" + name + L"="}) {
+        if (argument.size() >= prefix.size() && argument.compare(0, prefix.size(), prefix) == 0) {
+            value = argument.substr(prefix.size());
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+const wchar_t kUsage[] =
+    L"Usage: SmsServerCheck.exe [folder] [/report:file]\r\n"
+    L"Tells what a start of SMS Server would do on this computer, and why, without\r\n"
+    L"changing anything.\r\n"
+    L"  folder        the folder of SmsServer.exe; by default this program's own\r\n"
+    L"  /report:file  writes the report to that file instead of the screen\r\n"
+    L"Exit status: 0 a start would reach the application; 1 it would not find its\r\n"
+    L"Java launcher; 2 no Java runtime is installed; 3 none is version 1.5 or higher;\r\n"
+    L"4 the check could not be made as asked.\r\n";
+
+std::wstring ReportText(const Report& report) {
+    std::wstring out = L"" SMS_PRODUCT_NAME L" check " SMS_VERSION_STRING L"\r\n";
+    AppendWrapped(out, L"",
+                  L"What a start of " SMS_EXE_NAME L" in " + report.programFolder +
+                      L" would do on this computer, and why. This check changed nothing.");
+    for (const auto& section : report.sections) {
+        out += L"\r\n" + section.title + L"\r\n";
+        for (const auto& finding : section.findings) {
+            std::wstring head = L"  " + std::wstring(MarkText(finding.mark));
+            head.resize(kMarkColumns, L' ');
+            AppendWrapped(out, head, finding.text);
+        }
+    }
+    out += L"\r\nVerdict\r\n";
+    for (const auto& line : report.verdict) AppendWrapped(out, L"  ", line);
+    return out;
+}
+
+Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
+    Arguments parsed;
+    for (const auto& argument : arguments) {
+        if (argument == L"/?" || argument == L"-h" || argument == L"--help") {
+            parsed.help = true;
+        } else if (OptionValue(argument, L"report", parsed.reportFile)) {
+            if (parsed.reportFile.empty()) parsed.error = L"The option /report: needs a file name.";
+        } else if (IsOption(argument)) {
+            parsed.error = L"Unknown option: " + argument;
+        } else if (!parsed.folder.empty()) {
+            parsed.error = L"Give one folder at most.";
+        } else {
+            parsed.folder = argument;
+        }
+        if (!parsed.error.empty()) break;
+    }
+    return parsed;
+}
+
+std::wstring WithoutTrailingBackslash(std::wstring folder) {
+    while (folder.size() > 1 && folder.back() == L'\\' && !(folder.size() == 3 && folder[1] == L':')) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+}  // namespace check

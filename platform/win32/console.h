@@ -1,0 +1,28 @@
+// The check program's Win32 pieces: its console, its report file and the registry's 64-bit
+// view.
+#pragma once
+
+#include <string>
+
+namespace win32 {
+
+// Writes text to standard output, or to standard error: as wide text to a console, so that
+// every name shows, and as UTF-8 to a file or pipe.
+void WriteOut(const std::wstring& text, bool toErrors = false);
+
+// True when this process is alone on a console it writes to and reads from: it was
+// double-clicked, and the window would vanish with the process.
+bool AloneOnConsole();
+void WaitForEnter();
+
+// Writes the bytes to path whole or not at all: to a temporary file beside it first, which
+// is then renamed over it. Raises a Failure with the system's words.
+void WriteWholeFile(const std::wstring& path, const std::string& bytes);
+
+std::string Utf8(const std::wstring& text);
+std::wstring FullPath(const std::wstring& path);
+
+// True on 64-bit Windows, where this 32-bit program also has a 64-bit registry view to read.
+bool Is64BitWindows();
+
+}  // namespace win32

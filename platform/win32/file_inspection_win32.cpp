@@ -1,0 +1,120 @@
+// The check's questions about files and programs on Win32, none of which changes anything.
+#include <vector>
+
+#include "platform/decimal.h"
+#include "platform/win32/win32_platform.h"
+
+namespace win32 {
+namespace {
+
+bool HasAttributes(const std::wstring& path, DWORD directory) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == directory;
+}
+
+std::wstring WindowsFolder() {
+    wchar_t folder[MAX_PATH] = L"";
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = L"";
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+std::wstring EnvironmentVariable(const wchar_t* name) {
+    const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring value(needed, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), needed);
+    value.resize(length < needed ? length : 0);
+    return value;
+}
+
+}  // namespace
+
+// CreateProcess looks for a program named without a folder in the starting program's folder,
+// its current folder, the 32-bit and the 16-bit system folders, the Windows folder and the
+// folders of PATH, in that order, and adds ".exe" to a name without an extension.
+std::wstring Win32FileInspection::FindProgram(const std::wstring& name,
+                                              const std::wstring& programFolder) {
+    const std::wstring file = name.find(L'.') == std::wstring::npos ? name + L".exe" : name;
+    const std::wstring windows = WindowsFolder();
+    const std::wstring folders = programFolder + L";" + SystemFolder() + L";" + windows + L"\\system;" +
+                           windows + L";" + EnvironmentVariable(L"PATH");
+    for (std::size_t start = 0; start <= folders.size();) {
+        std::size_t end = folders.find(L';', start);
+        if (end == std::wstring::npos) end = folders.size();
+        std::wstring folder = folders.substr(start, end - start);
+        start = end + 1;
+        std::erase(folder, L'"');
+        if (folder.empty()) continue;
+        if (folder.back() != L'\\') folder += L'\\';
+        if (HasAttributes(folder + file, 0)) return folder + file;
+    }
+    return {};
+}
+
+bool Win32FileInspection::FolderExists(const std::wstring& path) {
+    return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Asks the folder's permissions whether this process's token may add a file to it, as the
+// copies need, without writing anything. An administrator without elevation is refused
+// under Program Files here, as the copies would be.
+platform::WriteAccess Win32FileInspection::WriteAccessTo(const std::wstring& folder) {
+    constexpr SECURITY_INFORMATION kParts =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    DWORD needed = 0;
+    GetFileSecurityW(folder.c_str(), kParts, nullptr, 0, &needed);
+    if (needed == 0) return platform::WriteAccess::Unknown;
+    std::vector<BYTE> descriptor(needed);
+    if (!GetFileSecurityW(folder.c_str(), kParts, descriptor.data(), needed, &needed)) {
+        return platform::WriteAccess::Unknown;
+    }
+    HANDLE processToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &processToken)) {
+        return platform::WriteAccess::Unknown;
+    }
+    ScopedHandle ownToken(processToken);
+    HANDLE impersonationToken = nullptr;
+    if (!DuplicateToken(ownToken.get(), SecurityImpersonation, &impersonationToken)) {
+        return platform::WriteAccess::Unknown;
+    }
+    ScopedHandle token(impersonationToken);
+    GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
+                            FILE_ALL_ACCESS};
+    DWORD desired = FILE_ADD_FILE;
+    MapGenericMask(&desired, &mapping);
+    PRIVILEGE_SET privileges{};
+    DWORD privilegesLength = sizeof(privileges);
+    DWORD granted = 0;
+    BOOL allowed = FALSE;
+    if (!AccessCheck(descriptor.data(), token.get(), desired, &mapping, &privileges,
+                     &privilegesLength, &granted, &allowed)) {
+        return platform::WriteAccess::Unknown;
+    }
+    return allowed ? platform::WriteAccess::Allowed : platform::WriteAccess::Denied;
+}
+
+std::wstring Win32FileInspection::FileVersion(const std::wstring& path) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<BYTE> info(size);
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data())) return {};
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        return {};
+    }
+    return DecimalText(HIWORD(fixed->dwFileVersionMS)) + L"." +
+           DecimalText(LOWORD(fixed->dwFileVersionMS)) + L"." +
+           DecimalText(HIWORD(fixed->dwFileVersionLS)) + L"." +
+           DecimalText(LOWORD(fixed->dwFileVersionLS));
+}
+
+}  // namespace win32

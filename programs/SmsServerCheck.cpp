@@ -1,0 +1,67 @@
+// Program entry of SmsServerCheck.exe: reads the arguments, wires the Win32 platform into the
+// check, and prints or saves its report.
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+#include "check/check.h"
+#include "platform/failure.h"
+#include "platform/win32/console.h"
+#include "platform/win32/win32_platform.h"
+
+namespace {
+
+// A double-clicked check keeps its window open until the report has been read.
+int Finish(int status) {
+    if (win32::AloneOnConsole()) win32::WaitForEnter();
+    return status;
+}
+
+int Report(const check::Report& report, const std::wstring& reportFile) {
+    const std::wstring text = check::ReportText(report);
+    if (reportFile.empty()) {
+        win32::WriteOut(text);
+        return report.status;
+    }
+    const std::wstring path = win32::FullPath(reportFile);
+    try {
+        win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::Utf8(text));  // UTF-8, marked as such
+    } catch (const Failure& failure) {
+        win32::WriteOut(L"The report could not be written to " + path + L": " + failure.description +
+                            L"\r\n",
+                        true);
+        return check::kCouldNotCheck;
+    }
+    win32::WriteOut(L"The report is in " + path + L"\r\n");
+    return report.status;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    win32::RestrictDllSearchToSystemFolder();
+
+    const check::Arguments arguments = check::ParseArguments({argv + 1, argv + argc});
+    if (arguments.help) {
+        win32::WriteOut(check::kUsage);
+        return Finish(0);
+    }
+    if (!arguments.error.empty()) {
+        win32::WriteOut(arguments.error + L"\r\n\r\n" + check::kUsage, true);
+        return Finish(check::kCouldNotCheck);
+    }
+
+    win32::Win32Processes processes;
+    const std::wstring folder =
+        arguments.folder.empty() ? processes.ProgramFolder()
+                                 : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
+    win32::Win32Registry registry;
+    std::optional<win32::Win32Registry> registry64;
+    if (win32::Is64BitWindows()) registry64.emplace(KEY_WOW64_64KEY);
+    win32::Win32FileSystem files;
+    win32::Win32FileInspection inspection;
+    const check::Report report = check::CheckStart(
+        {registry, registry64 ? &*registry64 : nullptr, files, inspection}, folder);
+    return Finish(Report(report, arguments.reportFile));
+}

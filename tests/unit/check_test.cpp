@@ -1,0 +1,242 @@
+// The administrator's check over a table of layouts: what it says a start would do, and that
+// it changes nothing while finding out.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+
+#include "check/check.h"
+#include "tests/unit/test_world.h"
+
+namespace {
+
+const std::wstring kProgram = L"D:\\Sms";
+const std::wstring kHome = L"C:\\Java\\jre6";
+const wchar_t* const kJars[] = {L"comm", L"jdc", L"jxl", L"log4j-1.2.8", L"slf4j-api-1.1.0",
+                                L"slf4j-log4j12-1.1.0", L"slf4j-simple-1.1.0", L"swing-layout-1.0",
+                                L"win32com.dll"};
+
+struct Layout : TestWorld {
+    FakeRegistry registry64;
+    bool is64Bit = true;
+    std::wstring folder = kProgram;
+
+    // SmsServer.exe with its application, one runtime with its java.exe, the support sources.
+    Layout() {
+        files->AddFile(kProgram + L"\\SmsServer.exe", "exe");
+        files->SetFileVersion(kProgram + L"\\SmsServer.exe", L"1.0.0.0");
+        for (const wchar_t* jar : kJars) {
+            files->AddFile(kProgram + L"\\PelmoraHuaweiEC325\\lib\\" + jar + L".jar", "jar");
+        }
+        AddRuntime("1.6", "C:\\Java\\jre6");
+        AddRuntimeFolders(kHome);
+        files->AddFile(kHome + L"\\bin\\java.exe", "java");
+        AddSupportSources();
+    }
+
+    check::Report Check() {
+        return check::CheckStart({registry, is64Bit ? &registry64 : nullptr, *files, *files}, folder);
+    }
+};
+
+struct CheckCase {
+    const char* name;
+    std::function<void(Layout&)> arrange;
+    int status;
+    std::wstring chosen;
+    std::wstring javaFound;
+    std::vector<std::wstring> filesToCopy;
+    std::vector<std::wstring> shown;  // lines of the report, each found whole
+};
+
+const std::vector<std::wstring> kAllFour = {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll",
+                                            L"jdc.jar"};
+const std::wstring kJava = L"C:\\Java\\jre6\\bin\\java.exe";
+
+// The lines of a text whose every line ends in CR LF.
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::wistringstream stream(text);
+    for (std::wstring line; std::getline(stream, line);) {
+        EXPECT_EQ(line.back(), L'\r') << Narrow(line);
+        lines.push_back(line.substr(0, line.size() - 1));
+    }
+    return lines;
+}
+
+TEST(Check, TellsWhatAStartWouldDoOnEachLayout) {
+    const CheckCase cases[] = {
+        {"usual", [](Layout&) {}, 0, L"1.6", kJava, kAllFour,
+         {L"  OK       SmsServer.exe, version 1.0.0.0", L"  OK       \"1.6\": version 1.6: chosen, the first of 1.5 or higher",
+          L"  OK       JavaHome (REG_SZ): C:\\Java\\jre6",
+          L"  MISSING  lib\\ext\\Comm.jar: a start copies it from the source folder",
+          L"  NOTE     No other Java is registered",
+          L"  A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar"}},
+        {"no runtime key", [](Layout& w) { w.registry = FakeRegistry(); }, 2, L"", L"", {},
+         {L"  PROBLEM  HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment is",
+          L"  A start would show \"You have not Installed Java Runtime Environment on your"}},
+        {"only old runtimes and a 64-bit one",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.4.2_08", "C:\\j142");
+             w.AddRuntime("1.10", "C:\\j110");
+             w.registry64.SetText(kRuntimesKey + "\\1.8.0_201", "JavaHome", "C:\\Program Files\\Java\\jre8");
+         },
+         3, L"", L"", {},
+         {L"  NOTE     \"1.4.2_08\": version 1.4, below 1.5: passed", L"  NOTE     \"1.10\": version 1.1, below 1.5: passed",
+          L"  PROBLEM  None is version 1.5 or higher",
+          L"  HINT     Java Runtime Environment \"1.8.0_201\" (64-bit view) at C:\\Program",
+          L"           Files\\Java\\jre8: a 64-bit Java cannot load the 32-bit serial library",
+          L"  A start would show \"Java Runtime Environment version 1.5 or higher version is"}},
+        {"a name that is not a number first, java on the search path",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("abc", "C:\\x");
+             w.AddRuntime("1.6", "C:\\Java\\jre6");
+             w.files->onSearchPath[L"java"] = L"C:\\Windows\\System32\\java.exe";
+         },
+         0, L"", L"C:\\Windows\\System32\\java.exe", {},
+         {L"  PROBLEM  \"abc\": \"abc\" is not a number (Type mismatch): the search stops here",
+          L"  NOTE     \"1.6\": version 1.6: not looked at, the search stopped before it",
+          L"  OK       java from the search path: C:\\Windows\\System32\\java.exe",
+          L"  NOTE     No runtime folder is chosen: a start copies nothing",
+          L"  A start would show \"Type mismatch\" and \"Error While Searching JVM on Your"}},
+        {"JavaHome of a type not read, no java anywhere",
+         [](Layout& w) {
+             w.registry.SetValue(kRuntimesKey + "\\1.6", "JavaHome", platform::kRegQword,
+                                 {1, 0, 0, 0, 0, 0, 0, 0});
+         },
+         1, L"1.6", L"", {},
+         {L"  PROBLEM  JavaHome (REG_QWORD): Unsupported value type",
+          L"  PROBLEM  No java.exe in the program folder, the system folders or the folders",
+          L"  A start would show \"Unsupported value type\" and \"Error While Searching JVM on",
+          L"  Your Machine\", then fail to start java with a \"Run-time error\" message and"}},
+        {"an unreadable runtime key",
+         [](Layout& w) { w.registry.DenyOpen(kRuntimesKey + "\\1.6"); }, 1, L"1.6", L"", {},
+         {L"  PROBLEM  The key of \"1.6\" cannot be opened: a start runs java from the search"}},
+        {"no java.exe in the runtime", [](Layout& w) { w.files->Remove(kJava); }, 1, L"1.6", L"",
+         kAllFour, {L"  PROBLEM  C:\\Java\\jre6\\bin\\java.exe is missing"}},
+        {"files present, a source and a jar missing, a leftover",
+         [](Layout& w) {
+             w.files->AddFile(kHome + L"\\lib\\ext\\Comm.jar", "old");
+             w.files->AddFile(kHome + L"\\bin\\~Win32com.dll.tmp", "half", true);
+             w.files->Remove(L"C:\\sorvel\\GsmModemJar\\Win32com.dll");
+             w.files->Remove(kProgram + L"\\PelmoraHuaweiEC325\\lib\\jxl.jar");
+         },
+         0, L"1.6", kJava, {L"javax.comm.properties"},
+         {L"  OK       lib\\ext\\Comm.jar is in the runtime", L"  MISSING  PelmoraHuaweiEC325\\lib\\jxl.jar",
+          L"  NOTE     ~Win32com.dll.tmp, left by an interrupted start, is removed first",
+          L"  PROBLEM  Copying Win32com.dll fails: its source",
+          L"  MISSING  lib\\ext\\jdc.jar: not tried after that failure",
+          L"  The application would then fail: 1 of its 10 class-path entries are missing"}},
+        {"runtime folders this user may not write",
+         [](Layout& w) { w.files->MakeUnwritable(kHome + L"\\lib\\ext"); }, 0, L"1.6", kJava, {},
+         {L"  PROBLEM  Copying Comm.jar fails: this user may not write to",
+          L"           C:\\Java\\jre6\\lib\\ext: the first start must run as administrator"}},
+        {"write access that cannot be told",
+         [](Layout& w) {
+             w.files->HideAccessOf(kHome + L"\\lib\\ext");
+             w.files->AddFile(kHome + L"\\lib\\ext\\Comm.jar", "old");
+             w.files->AddFile(kHome + L"\\lib\\javax.comm.properties", "old");
+             w.files->HideAccessOf(kHome + L"\\bin");
+         },
+         0, L"1.6", kJava, {L"Win32com.dll", L"jdc.jar"},
+         {L"  NOTE     Whether this user may write to C:\\Java\\jre6\\bin cannot be told"}},
+        {"a jar that is a folder, an application folder that is a file",
+         [](Layout& w) {
+             w.files->Remove(kProgram + L"\\PelmoraHuaweiEC325\\lib\\jdc.jar");
+             w.files->AddFolder(kProgram + L"\\PelmoraHuaweiEC325\\lib\\jdc.jar");
+         },
+         0, L"1.6", kJava, kAllFour,
+         {L"  PROBLEM  PelmoraHuaweiEC325\\lib\\jdc.jar is a folder, not a file",
+          L"  The application would then fail: 1 of its 10 class-path entries are missing"}},
+        {"an application folder that is a file",
+         [](Layout& w) {
+             w.folder = L"D:\\Other";
+             w.files->AddFile(L"D:\\Other\\PelmoraHuaweiEC325", "a file");
+         },
+         0, L"1.6", kJava, kAllFour,
+         {L"  MISSING  SmsServer.exe is not in this folder", L"  MISSING  PelmoraHuaweiEC325\\lib\\comm.jar",
+          L"  PROBLEM  PelmoraHuaweiEC325 is a file, not a folder"}},
+        {"a thousand runtimes, the last one suitable, names outside ASCII",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             for (int i = 0; i < 999; ++i) w.AddRuntime("1.4.\xE9" + std::to_string(i), "C:\\old");
+             w.AddRuntime("1.6\x80", "C:\\Java\\jre6");
+         },
+         0, L"1.6\u20AC", kJava, kAllFour,
+         {L"  NOTE     \"1.4.\u00E9998\": version 1.4, below 1.5: passed",
+          L"  OK       \"1.6\u20AC\": version 1.6: chosen, the first of 1.5 or higher"}},
+        {"Java 9 and later, 32-bit Windows",
+         [](Layout& w) {
+             w.is64Bit = false;
+             w.registry.SetText("SOFTWARE\\JavaSoft\\JRE\\11", "JavaHome", "C:\\jre11");
+             w.registry.SetText("SOFTWARE\\JavaSoft\\JDK\\17", "JavaHome", "C:\\jdk17");
+         },
+         0, L"1.6", kJava, kAllFour,
+         {L"  HINT     JRE \"11\" (32-bit view) at C:\\jre11: Java 9 and later no longer load",
+          L"  HINT     JDK \"17\" (32-bit view) at C:\\jdk17: Java 9 and later no longer load",
+          L"  NOTE     32-bit Windows: there is no 64-bit registry view"}},
+    };
+    for (const auto& c : cases) {
+        Layout layout;
+        c.arrange(layout);
+        const auto before = layout.files->Files();
+        const check::Report report = layout.Check();
+        EXPECT_EQ(report.status, c.status) << c.name;
+        EXPECT_EQ(report.chosenRuntime, c.chosen) << c.name;
+        EXPECT_EQ(report.javaFound, c.javaFound) << c.name;
+        EXPECT_EQ(report.filesToCopy, c.filesToCopy) << c.name;
+
+        const std::wstring text = check::ReportText(report);
+        const auto lines = Lines(text);
+        for (const auto& expected : c.shown) {
+            EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end())
+                << c.name << ": no line \"" << Narrow(expected) << "\" in\n" << Narrow(text);
+        }
+        for (const auto& line : lines) EXPECT_LE(line.size(), 79u) << c.name << ": " << Narrow(line);
+        // Read-only: nothing copied, started or shown, not a file changed.
+        EXPECT_EQ(layout.files->copies, 0) << c.name;
+        EXPECT_EQ(layout.files->Files(), before) << c.name;
+        EXPECT_TRUE(layout.log.events.empty()) << c.name;
+        EXPECT_TRUE(layout.registry.openHandles.empty()) << c.name;
+        EXPECT_TRUE(layout.registry64.openHandles.empty()) << c.name;
+    }
+}
+
+TEST(Check, AFolderThatDoesNotExistIsReported) {
+    Layout layout;
+    layout.folder = L"D:\\Elsewhere";
+    const check::Report report = layout.Check();
+    EXPECT_EQ(report.status, 4);
+    EXPECT_EQ(report.verdict, std::vector<std::wstring>{L"The folder D:\\Elsewhere does not exist."});
+}
+
+TEST(Check, ReadsItsArguments) {
+    struct Case {
+        std::vector<std::wstring> arguments;
+        std::wstring folder, reportFile, error;
+        bool help;
+    };
+    const Case cases[] = {
+        {{}, L"", L"", L"", false},
+        {{L"C:\\SMS Server"}, L"C:\\SMS Server", L"", L"", false},
+        {{L"/report:r.txt", L"D:\\"}, L"D:\\", L"r.txt", L"", false},
+        {{L"--report=C:\\a b.txt"}, L"", L"C:\\a b.txt", L"", false},
+        {{L"/?"}, L"", L"", L"", true},
+        {{L"a", L"b"}, L"a", L"", L"Give one folder at most.", false},
+        {{L"/report:"}, L"", L"", L"The option /report: needs a file name.", false},
+        {{L"/verbose"}, L"", L"", L"Unknown option: /verbose", false},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = check::ParseArguments(c.arguments);
+        EXPECT_EQ(parsed.folder, c.folder);
+        EXPECT_EQ(parsed.reportFile, c.reportFile);
+        EXPECT_EQ(parsed.error, c.error);
+        EXPECT_EQ(parsed.help, c.help);
+    }
+    EXPECT_EQ(check::WithoutTrailingBackslash(L"C:\\SMS Server\\\\"), L"C:\\SMS Server");
+    EXPECT_EQ(check::WithoutTrailingBackslash(L"D:\\"), L"D:\\");
+}
+
+}  // namespace

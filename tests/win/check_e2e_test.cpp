@@ -1,0 +1,202 @@
+// The real SmsServerCheck.exe under Wine: its report and status on real layouts, that it
+// changes nothing, and that SmsServer.exe then does what the check said it would.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "tests/win/e2e_support.h"
+
+namespace e2e {
+namespace {
+
+const std::wstring kProgram = L"C:\\e2e\\Sms";
+const std::wstring kRecord = L"C:\\e2e\\record.txt";
+const std::wstring kOnPath = L"C:\\e2e\\onpath";
+
+// Every file below a folder with its attributes, size, date and content, one per line.
+void AppendSnapshot(const std::wstring& folder, std::string& out) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    std::vector<std::wstring> folders;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = folder + L"\\" + name;
+        out += Utf8(path) + " " + std::to_string(found.dwFileAttributes) + " " +
+               std::to_string(found.nFileSizeLow) + " " +
+               std::to_string(found.ftLastWriteTime.dwLowDateTime) + "\n";
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            folders.push_back(path);
+        } else {
+            out += ReadBytes(path) + "\n";
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (const auto& below : folders) AppendSnapshot(below, out);
+}
+
+// What a start reads or writes: the runtimes' keys, the runtimes, the support files and the
+// program's folder.
+std::string Everything() {
+    const std::wstring exported = L"C:\\e2e\\javasoft.reg";
+    RunAndWait(L"C:\\windows\\regedit.exe /E " + exported + L" HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft");
+    std::string out = ReadBytes(exported);
+    DeleteFileW(exported.c_str());
+    for (const wchar_t* folder : {L"C:\\Java", L"C:\\sorvel", L"C:\\e2e\\Sms"}) AppendSnapshot(folder, out);
+    return out;
+}
+
+// The verdict's lines joined into one text.
+std::string Verdict(const std::string& report) {
+    const auto at = report.find("\r\nVerdict\r\n");
+    if (at == std::string::npos) return {};
+    std::string verdict;
+    for (char c : report.substr(at + 11)) {
+        if (c == '\r') continue;
+        if (c == '\n') c = ' ';
+        if (c == ' ' && (verdict.empty() || verdict.back() == ' ')) continue;
+        verdict += c;
+    }
+    return verdict;
+}
+
+class CheckThenStart : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallLauncher(kProgram);
+        CopyFileW(CheckExe().c_str(), (kProgram + L"\\SmsServerCheck.exe").c_str(), FALSE);
+        MakeFolders(kOnPath);
+    }
+
+    std::map<std::wstring, std::wstring> Environment() {
+        return {{L"SMS_RECORD", kRecord}, {L"PATH", kOnPath + L";C:\\windows\\system32;C:\\windows"}};
+    }
+
+    // Runs the check with arguments; the files and keys a start uses stay as they were.
+    Captured Check(const std::wstring& arguments = L"") {
+        const std::string before = Everything();
+        Captured checked =
+            RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" " + arguments, Environment());
+        EXPECT_EQ(Everything(), before) << "the check changed something";
+        return checked;
+    }
+
+    LaunchReport Start() {
+        LaunchOptions options;
+        options.program = kProgram + L"\\SmsServer.exe";
+        options.workingFolder = L"C:\\e2e";
+        options.environment = Environment();
+        const LaunchReport report = RunLauncher(options);
+        EXPECT_FALSE(report.timedOut);
+        return report;
+    }
+
+    // The file the start ran as its Java launcher.
+    std::string StartedJava() {
+        const auto records = ReadRecords(kRecord);
+        return records.size() == 1 ? First(records[0], "module") : "(started " + std::to_string(records.size()) + " times)";
+    }
+
+    void ExpectShown(const Captured& checked, const std::vector<std::string>& lines) {
+        for (const auto& line : lines) {
+            EXPECT_NE(checked.output.find("\r\n" + line + "\r\n"), std::string::npos)
+                << "no line \"" << line << "\" in\n" << checked.output;
+        }
+    }
+};
+
+TEST_F(CheckThenStart, NoRuntime) {
+    InstallSupportSources();
+    const Captured checked = Check();
+    EXPECT_EQ(checked.exitCode, 2u);
+    ExpectShown(checked, {"  PROBLEM  HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment is",
+                          "  NOTE     32-bit Windows: there is no 64-bit registry view"});
+    EXPECT_EQ(Start().exitCode, 2u);
+}
+
+TEST_F(CheckThenStart, TheFirstSuitableRuntimeOfSeveral) {
+    ImportRegistry(L"runtimes_in_order.reg");
+    for (const wchar_t* home : {L"C:\\Java\\jre14", L"C:\\Java\\jre1.4.2_08", L"C:\\Java\\jre15",
+                                L"C:\\Java\\jre1.5.0_06", L"C:\\Java\\jre6"}) {
+        InstallRuntime(home);
+    }
+    InstallSupportSources();
+    const Captured checked = Check();
+    EXPECT_EQ(checked.exitCode, 0u);
+    ExpectShown(checked, {"  NOTE     \"1.4.2_08\": version 1.4, below 1.5: passed",
+                          "  OK       \"1.5\": version 1.5: chosen, the first of 1.5 or higher",
+                          "  OK       C:\\Java\\jre15\\bin\\java.exe"});
+    EXPECT_EQ(Verdict(checked.output),
+              "A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar into "
+              "C:\\Java\\jre15, then start C:\\Java\\jre15\\bin\\java.exe. ");
+    const LaunchReport started = Start();
+    EXPECT_TRUE(started.boxes.empty());
+    EXPECT_EQ(StartedJava(), "C:\\Java\\jre15\\bin\\java.exe");
+}
+
+TEST_F(CheckThenStart, AMissingSupportFileAndAMissingJar) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    DeleteFileW(L"C:\\sorvel\\GsmModemJar\\Win32com.dll");
+    DeleteFileW((kProgram + L"\\PelmoraHuaweiEC325\\lib\\jxl.jar").c_str());
+    const Captured checked = Check();
+    EXPECT_EQ(checked.exitCode, 0u);
+    ExpectShown(checked, {"  MISSING  PelmoraHuaweiEC325\\lib\\jxl.jar",
+                          "  MISSING  lib\\ext\\jdc.jar: not tried after that failure"});
+    EXPECT_EQ(Verdict(checked.output),
+              "A start would copy Comm.jar and javax.comm.properties into C:\\Java\\jre6, then fail "
+              "to copy Win32com.dll (\"Error While Copying JAR File\"), then start "
+              "C:\\Java\\jre6\\bin\\java.exe. The application would then fail: 1 of its 10 "
+              "class-path entries are missing or wrong. ");
+    const LaunchReport started = Start();
+    ASSERT_EQ(started.boxes.size(), 2u);
+    EXPECT_EQ(started.boxes[1].text, L"Error While Copying JAR File");
+    EXPECT_EQ(StartedJava(), "C:\\Java\\jre6\\bin\\java.exe");
+    EXPECT_EQ(ReadBytes(L"C:\\Java\\jre6\\lib\\javax.comm.properties"),
+              SupportSourceContent(L"javax.comm.properties"));
+}
+
+TEST_F(CheckThenStart, JavaFromTheSearchPathAfterAFailedSearch) {
+    ImportRegistry(L"runtime_name_not_a_number.reg");
+    CopyFileW(RecorderExe().c_str(), (kOnPath + L"\\java.exe").c_str(), FALSE);
+    const Captured checked = Check();
+    EXPECT_EQ(checked.exitCode, 0u);
+    EXPECT_EQ(Verdict(checked.output),
+              "A start would show \"Type mismatch\" and \"Error While Searching JVM on Your Machine\", "
+              "then start C:\\e2e\\onpath\\java.exe. ");
+    const LaunchReport started = Start();
+    EXPECT_EQ(started.boxes.size(), 2u);
+    EXPECT_EQ(StartedJava(), "C:\\e2e\\onpath\\java.exe");
+}
+
+TEST_F(CheckThenStart, AReportFileAndBadArguments) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    const Captured printed = Check();
+    const Captured saved = Check(L"/report:C:\\e2e\\report.txt");
+    EXPECT_EQ(saved.exitCode, printed.exitCode);
+    EXPECT_EQ(saved.output, "The report is in C:\\e2e\\report.txt\r\n");
+    EXPECT_EQ(ReadBytes(L"C:\\e2e\\report.txt"), "\xEF\xBB\xBF" + printed.output);
+
+    struct BadCase {
+        const wchar_t* arguments;
+        const char* firstLine;
+    };
+    const BadCase cases[] = {
+        {L"C:\\e2e\\absent", "SMS Server check 1.0.0"},
+        {L"one two", "Give one folder at most."},
+        {L"/report:C:\\e2e\\absent\\report.txt",
+         "The report could not be written to C:\\e2e\\absent\\report.txt: "},
+    };
+    for (const auto& c : cases) {
+        const Captured bad = Check(c.arguments);
+        EXPECT_EQ(bad.exitCode, 4u) << Utf8(c.arguments);
+        EXPECT_EQ(bad.output.rfind(c.firstLine, 0), 0u) << bad.output;
+    }
+    EXPECT_EQ(GetFileAttributesW(L"C:\\e2e\\absent"), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace e2e
