@@ -1,6 +1,8 @@
 // Building and starting the Java application's command line.
 #include "launcher/command_line.h"
 
+#include "platform/text.h"
+
 namespace launcher {
 namespace {
 
@@ -15,17 +17,12 @@ std::wstring JavaLauncher(const std::wstring& javaHomePath) {
 
 }  // namespace
 
-std::wstring JavaLauncherProgram(const std::wstring& javaHomePath) {
-    if (javaHomePath.empty()) return L"java";
-    return javaHomePath + L"\\bin\\java.exe";
-}
-
 std::wstring BuildJavaCommandLine(const std::wstring& javaHomePath,
                                   const std::wstring& programFolder) {
     std::wstring line = JavaLauncher(javaHomePath) + L"-classpath ";
     for (std::size_t row = 0; row < kClassPath.size(); ++row) {
         const bool last = row + 1 == kClassPath.size();
-        line += L"\"" + programFolder + kClassPath[row] + (last ? L"\" " : L"\";");
+        line += Concat({L"\"", programFolder, kClassPath[row], last ? L"\" " : L"\";"});
     }
     return line + kMainClass;
 }

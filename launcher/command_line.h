@@ -27,7 +27,9 @@ inline constexpr std::array<const wchar_t*, 10> kClassPath{
 
 // The program a start runs: the runtime's bin\java.exe, or java from the search path when
 // javaHomePath is empty.
-std::wstring JavaLauncherProgram(const std::wstring& javaHomePath);
+inline std::wstring JavaLauncherProgram(const std::wstring& javaHomePath) {
+    return javaHomePath.empty() ? L"java" : javaHomePath + L"\\bin\\java.exe";
+}
 
 // The Java launcher (the runtime's bin\java.exe, or java from the search path when
 // javaHomePath is empty), -classpath with the application's ten entries below

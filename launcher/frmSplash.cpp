@@ -3,8 +3,8 @@
 
 #include "launcher/command_line.h"
 #include "launcher/version.h"
-#include "platform/decimal.h"
 #include "platform/failure.h"
+#include "platform/text.h"
 
 namespace launcher {
 
@@ -20,8 +20,7 @@ platform::SplashDesign SplashFormDesign() {
 }
 
 std::wstring UnhandledFailureText(const Failure& failure) {
-    return L"Run-time error '" + DecimalText(failure.number) + L"':\r\n\r\n" +
-           failure.description;
+    return Concat({L"Run-time error '", DecimalText(failure.number), L"':\r\n\r\n", failure.description});
 }
 
 frmSplash::frmSplash(LauncherPlatform platform, mod_main::ModMain& modMain)

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/decimal.h"
+#include "platform/text.h"
 #include "platform/failure.h"
 
 namespace MRegistry {
@@ -116,10 +116,10 @@ RegistryValue ReadRegistryValue(Registry& registry, RegistryKey root, const std:
                                 const std::optional<RegistryValue>& defaultValue,
                                 std::uint32_t* typeRead) {
     const auto handle = OpenForReading(registry, root, path);
-    if (!handle) return defaultValue.value_or(RegistryValue{});
+    if (!handle) return defaultValue ? *defaultValue : RegistryValue{};
 
-    std::optional<RegistryValue> converted;
-    {
+    // The key is closed before a failure is raised.
+    std::optional<RegistryValue> converted = [&] {
         OpenedKey key(registry, *handle);
         const std::string name = registry.WideToAnsi(valueName);
         std::uint32_t type = platform::kRegNone;
@@ -130,11 +130,11 @@ RegistryValue ReadRegistryValue(Registry& registry, RegistryKey root, const std:
             buffer.assign(size, 0);
             registry.QueryValueEx(key.get(), name, type, buffer.data(), size);
         }
-        converted = Convert(registry, type, buffer, size);
         if (typeRead) *typeRead = type;
-    }
+        return Convert(registry, type, buffer, size);
+    }();
     if (!converted) throw Failure(kUnsupportedValueType, L"Unsupported value type");
-    return *converted;
+    return std::move(*converted);
 }
 
 std::wstring ToText(const RegistryValue& value) {

@@ -1,56 +1,13 @@
-// Choosing the Java runtime and installing the serial-port support files into it.
+// Choosing the Java runtime and installing the serial-port support files into it: the
+// steps of a start, with their messages.
 #include "runtime/mod_main.h"
 
-#include <string_view>
 #include <utility>
 
 #include "platform/failure.h"
 #include "registry/MRegistry.h"
-#include "runtime/version_number.h"
 
 namespace mod_main {
-namespace {
-
-constexpr std::size_t kVersionLength = 3;
-
-}  // namespace
-
-double RuntimeVersionOf(const std::wstring& name) {
-    return ReadVersionNumber(std::wstring_view(name).substr(0, kVersionLength));
-}
-
-bool IsSuitableVersion(double version) { return version >= kMinimumJavaVersion; }
-
-RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names) {
-    RuntimeChoice choice;
-    for (; choice.stoppedAt < names.size(); ++choice.stoppedAt) {
-        try {
-            if (IsSuitableVersion(RuntimeVersionOf(names[choice.stoppedAt]))) {
-                choice.chosen = true;
-                break;
-            }
-        } catch (const Failure& failure) {
-            choice.failure = failure;
-            break;
-        }
-    }
-    return choice;
-}
-
-std::wstring ReadJavaHome(platform::Registry& registry, const std::wstring& name,
-                          std::uint32_t* typeRead) {
-    return MRegistry::ToText(MRegistry::ReadRegistryValue(
-        registry, platform::kHKeyLocalMachine, std::wstring(kJavaRuntimeKey) + L"\\" + name,
-        kJavaHomeValue, std::nullopt, typeRead));
-}
-
-std::wstring SupportFolder(const std::wstring& home, const SupportFile& file) {
-    return home + file.folderSuffix;
-}
-
-std::wstring SupportSource(const SupportFile& file) {
-    return std::wstring(kSupportSourceFolder) + L"\\" + file.fileName;
-}
 
 ModMain::ModMain(platform::Registry& registry, FileSystemFactory createFileSystem,
                  platform::MessageBoxes& messageBoxes, platform::ProgramControl& programControl)
@@ -110,8 +67,6 @@ void ModMain::EndWith(const wchar_t* message, platform::ExitStatus status) {
     messageBoxes_.Show(message, platform::kMessageBoxOk);
     programControl_.EndProgram(status);
 }
-
-std::wstring TemporaryNameFor(const std::wstring& name) { return L"~" + name + L".tmp"; }
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The check's questions about files and programs on Win32, none of which changes anything.
 #include <vector>
 
-#include "platform/decimal.h"
+#include "platform/text.h"
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {

@@ -1,7 +1,7 @@
 // Turning Windows error codes into the program's failures.
 #include "platform/win32/system_error.h"
 
-#include "platform/decimal.h"
+#include "platform/text.h"
 
 namespace win32 {
 

@@ -1,0 +1,25 @@
+// Building text for messages and reports.
+#include "platform/text.h"
+
+std::wstring Concat(std::initializer_list<std::wstring_view> pieces) {
+    std::size_t length = 0;
+    for (const auto piece : pieces) length += piece.size();
+    std::wstring text;
+    text.reserve(length);
+    for (const auto piece : pieces) text.append(piece);
+    return text;
+}
+
+std::wstring DecimalText(long long number) {
+    // Counts in the negative range, which holds the most negative number too.
+    const bool negative = number < 0;
+    if (!negative) number = -number;
+    wchar_t digits[24];
+    wchar_t* first = digits + 24;
+    do {
+        *--first = static_cast<wchar_t>(L'0' - number % 10);
+        number /= 10;
+    } while (number != 0);
+    if (negative) *--first = L'-';
+    return std::wstring(first, digits + 24);
+}
