@@ -107,6 +107,28 @@ TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
     }
 }
 
+// What a start costs the registry: one enumeration per runtime and one to end the list, one
+// query of the chosen JavaHome (two when it is over 1024 bytes), every key closed.
+TEST(FindJavaHome, RegistryCallsOfAStart) {
+    struct Case {
+        int runtimes;
+        std::size_t homeLength;  // bytes of the value, its terminator included
+        int enumerations, queries;
+    };
+    const Case cases[] = {{1, 13, 2, 1}, {1000, 13, 1001, 1}, {1, 1024, 2, 1}, {3, 1025, 4, 2}};
+    for (const auto& c : cases) {
+        Search search;
+        for (int i = 0; i + 1 < c.runtimes; ++i) search.AddRuntime("1.4." + std::to_string(i), "C:\\old");
+        search.AddRuntime("1.6", "C:\\" + std::string(c.homeLength - 4, 'j'));
+        search.Run();
+        EXPECT_EQ(search.registry.enumerations, c.enumerations) << c.runtimes;
+        EXPECT_EQ(search.registry.queries, c.queries) << c.homeLength;
+        EXPECT_EQ(search.registry.opens, search.registry.closes);
+        EXPECT_TRUE(search.registry.openHandles.empty());
+        EXPECT_EQ(search.modMain.JavaHomePath().size(), c.homeLength - 1);
+    }
+}
+
 TEST(FindJavaHome, LaterNamesAreNeverRead) {
     Search search;
     for (const char* version : {"1.4", "1.5", "1.6"}) search.AddRuntime(version, "C:\\j");
