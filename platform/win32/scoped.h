@@ -28,7 +28,6 @@ private:
 using ScopedHandle = Scoped<HANDLE, CloseHandle>;
 using ScopedBitmap = Scoped<HBITMAP, DeleteObject>;
 using ScopedMemoryDC = Scoped<HDC, DeleteDC>;
-using ScopedGlobal = Scoped<HGLOBAL, GlobalFree>;
 
 // Selects an object into a device context and puts the previous one back.
 class ScopedSelect {
@@ -41,24 +40,6 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
-};
-
-// Releases a COM interface pointer.
-template <typename T>
-class ScopedCom {
-public:
-    ScopedCom() = default;
-    ScopedCom(const ScopedCom&) = delete;
-    ScopedCom& operator=(const ScopedCom&) = delete;
-    ~ScopedCom() {
-        if (pointer_) pointer_->Release();
-    }
-    T* get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    T** out() { return &pointer_; }
-
-private:
-    T* pointer_ = nullptr;
 };
 
 }  // namespace win32

@@ -1,9 +1,8 @@
 // The splash window on Win32: a standard frame, the stretched picture and a timer.
-#include <ole2.h>
-#include <olectl.h>
-
+#include <cstdint>
 #include <cstring>
 
+#include "launcher/gif_picture.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
@@ -14,38 +13,28 @@ constexpr wchar_t kWindowClass[] = L"SmsServerSplash";
 constexpr UINT_PTR kTimerId = 1;
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 
-// A movable global copy of a resource, as a stream over it needs.
-HGLOBAL CopyResource(HINSTANCE instance, int resourceId, DWORD& size) {
+// Draws the GIF of an RCDATA resource, stretched to width x height, into a new bitmap; null
+// when the picture cannot be read, and the window then shows without it.
+HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int height) {
     HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10));
     if (!resource) return nullptr;
-    size = SizeofResource(instance, resource);
-    const void* bytes = LockResource(LoadResource(instance, resource));
-    if (!bytes || size == 0) return nullptr;
-    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!copy) return nullptr;
-    std::memcpy(GlobalLock(copy), bytes, size);
-    GlobalUnlock(copy);
-    return copy;
-}
-
-// Loads a GIF (or any picture OLE reads) from an RCDATA resource and draws it stretched to
-// width x height into a new bitmap; null when the picture cannot be read, and the window
-// then shows without it.
-HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int height) {
-    DWORD size = 0;
-    ScopedGlobal data(CopyResource(instance, resourceId, size));
-    if (!data) return nullptr;
-    ScopedCom<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(data.get(), FALSE, stream.out()))) return nullptr;
-    ScopedCom<IPicture> picture;
-    if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(picture.out())))) {
-        return nullptr;
-    }
-    OLE_XSIZE_HIMETRIC pictureWidth = 0;
-    OLE_YSIZE_HIMETRIC pictureHeight = 0;
-    picture->get_Width(&pictureWidth);
-    picture->get_Height(&pictureHeight);
+    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(instance, resource)));
+    if (!bytes) return nullptr;
+    const auto picture = launcher::DecodeGif({bytes, SizeofResource(instance, resource)});
+    if (!picture) return nullptr;
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info{};
+    info.header.biSize = sizeof(info.header);
+    info.header.biWidth = picture->width;
+    info.header.biHeight = -picture->height;  // rows top to bottom
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 8;
+    info.header.biCompression = BI_RGB;
+    info.header.biClrUsed = 256;
+    // 0x00RRGGBB in memory is an RGBQUAD: blue, green, red, reserved.
+    std::memcpy(info.colours, picture->palette.data(), sizeof(info.colours));
 
     HDC screen = GetDC(nullptr);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
@@ -56,9 +45,10 @@ HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int 
         return nullptr;
     }
     ScopedSelect select(memory.get(), bitmap);
-    // HIMETRIC runs upwards, so the source starts at the picture's height and goes down.
-    picture->Render(memory.get(), 0, 0, width, height, 0, pictureHeight, pictureWidth,
-                    -pictureHeight, nullptr);
+    SetStretchBltMode(memory.get(), COLORONCOLOR);
+    StretchDIBits(memory.get(), 0, 0, width, height, 0, 0, picture->width, picture->height,
+                  picture->pixels.data(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
+                  SRCCOPY);
     return bitmap;
 }
 
