@@ -77,10 +77,6 @@ std::optional<RegistryValue> Convert(const Registry& registry, std::uint32_t typ
 
 }  // namespace
 
-bool SubkeyList::Contains(const std::wstring& name) const {
-    return std::find(names_.begin(), names_.end(), name) != names_.end();
-}
-
 bool RegistryKeyExists(Registry& registry, RegistryKey root, const std::wstring& path) {
     const auto key = OpenForReading(registry, root, path);
     if (!key) return false;

@@ -1,6 +1,7 @@
 // Read-only registry access: whether a key exists, its subkeys, one value by its type.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,7 +22,9 @@ using RegistryValue =
 class SubkeyList {
 public:
     void Add(std::wstring name) { names_.push_back(std::move(name)); }
-    bool Contains(const std::wstring& name) const;
+    bool Contains(const std::wstring& name) const {
+        return std::find(names_.begin(), names_.end(), name) != names_.end();
+    }
     const std::vector<std::wstring>& Names() const { return names_; }
     std::size_t Count() const { return names_.size(); }
     auto begin() const { return names_.begin(); }
