@@ -5,7 +5,11 @@
 
 namespace e2e {
 
-std::wstring LauncherExe() { return WindowsPath(SMS_LAUNCHER_EXE); }
+// SMS_LAUNCHER_UNDER_TEST names another SmsServer.exe to test, such as a signed release's.
+std::wstring LauncherExe() {
+    const char* other = std::getenv("SMS_LAUNCHER_UNDER_TEST");
+    return WindowsPath(other && *other ? other : SMS_LAUNCHER_EXE);
+}
 std::wstring CheckExe() { return WindowsPath(SMS_CHECK_EXE); }
 std::wstring RecorderExe() { return WindowsPath(SMS_RECORDER_EXE); }
 std::wstring FixturePath(const std::wstring& name) {

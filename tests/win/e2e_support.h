@@ -12,7 +12,7 @@
 
 namespace e2e {
 
-std::wstring LauncherExe();       // the built SmsServer.exe
+std::wstring LauncherExe();       // the built SmsServer.exe, or SMS_LAUNCHER_UNDER_TEST
 std::wstring CheckExe();          // the built SmsServerCheck.exe
 std::wstring RecorderExe();       // the java.exe stand-in
 std::wstring FixturePath(const std::wstring& name);  // a .reg file of the test tree
