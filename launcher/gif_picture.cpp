@@ -45,6 +45,7 @@ public:
                 blockEnd_ = at_ + length;
             }
             buffer_ |= static_cast<std::uint32_t>(Byte()) << bits_;
+            if (failed) return -1;  // the data end before their terminator
             bits_ += 8;
         }
         const int code = static_cast<int>(buffer_ & ((1u << size) - 1));
@@ -165,6 +166,7 @@ std::optional<PalettePicture> DecodeGif(std::span<const std::uint8_t> gif) {
             const int left = reader.Word(), top = reader.Word();
             const int width = reader.Word(), height = reader.Word();
             const int flags = reader.Byte();
+            if (width > kMaxSide || height > kMaxSide) break;
             if (flags & 0x80) reader.ReadColours(flags, picture->palette);
             FrameWriter frame(*picture, left, top, width, height, flags & 0x40);
             if (!DecodeLzw(reader, reader.Byte(), frame) || reader.failed) break;

@@ -20,7 +20,8 @@ struct PalettePicture {
 };
 
 // The first frame of a GIF on its logical screen; nothing when the data are not a GIF this
-// reader understands (no frame, a bad code, a size of 0 or over 1024 pixels a side).
+// reader understands (no frame, a bad code, data that end early, a screen of 0 or a screen
+// or frame over 1024 pixels a side).
 std::optional<PalettePicture> DecodeGif(std::span<const std::uint8_t> gif);
 
 }  // namespace launcher

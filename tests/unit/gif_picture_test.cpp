@@ -105,6 +105,8 @@ TEST(DecodeGif, RefusesWhatItCannotRead) {
     Bytes badCode = kPlain;
     badCode[57] = 0xFF;  // the first code names no string
     Bytes cutInTheData(kPlain.begin(), kPlain.begin() + 60);
+    Bytes hugeFrame = kPlain;  // a frame of 65535 x 65535 on a 5 x 3 screen
+    hugeFrame[50] = hugeFrame[51] = hugeFrame[52] = hugeFrame[53] = 0xFF;
     const std::pair<const char*, Bytes> cases[] = {
         {"empty", {}},
         {"not a GIF", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'}},
@@ -112,6 +114,7 @@ TEST(DecodeGif, RefusesWhatItCannotRead) {
         {"no width", noWidth},
         {"a bad code", badCode},
         {"cut in the frame's data", cutInTheData},
+        {"a frame far larger than the screen", hugeFrame},
     };
     for (const auto& [name, gif] : cases) EXPECT_FALSE(launcher::DecodeGif(gif)) << name;
 }
