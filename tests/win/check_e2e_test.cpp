@@ -116,12 +116,7 @@ TEST_F(CheckThenStart, NoRuntime) {
 }
 
 TEST_F(CheckThenStart, TheFirstSuitableRuntimeOfSeveral) {
-    ImportRegistry(L"runtimes_in_order.reg");
-    for (const wchar_t* home : {L"C:\\Java\\jre14", L"C:\\Java\\jre1.4.2_08", L"C:\\Java\\jre15",
-                                L"C:\\Java\\jre1.5.0_06", L"C:\\Java\\jre6"}) {
-        InstallRuntime(home);
-    }
-    InstallSupportSources();
+    InstallRuntimesInOrder();
     const Captured checked = Check();
     EXPECT_EQ(checked.exitCode, 0u);
     ExpectShown(checked, {"  NOTE     \"1.4.2_08\": version 1.4, below 1.5: passed",

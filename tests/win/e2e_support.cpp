@@ -70,6 +70,15 @@ void InstallRuntime(const std::wstring& home, bool withJava) {
     if (withJava) CopyFileW(RecorderExe().c_str(), (home + L"\\bin\\java.exe").c_str(), FALSE);
 }
 
+void InstallRuntimesInOrder() {
+    ImportRegistry(L"runtimes_in_order.reg");
+    for (const wchar_t* home : {L"C:\\Java\\jre14", L"C:\\Java\\jre1.4.2_08", L"C:\\Java\\jre15",
+                                L"C:\\Java\\jre1.5.0_06", L"C:\\Java\\jre6"}) {
+        InstallRuntime(home);
+    }
+    InstallSupportSources();
+}
+
 void InstallLauncher(const std::wstring& folder) {
     const std::wstring lib = folder + L"\\PelmoraHuaweiEC325\\lib\\";
     MakeFolders(lib);

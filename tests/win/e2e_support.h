@@ -36,6 +36,10 @@ std::string SupportSourceContent(const std::wstring& name);
 // A runtime folder with bin, lib and lib\ext, and the recorder as bin\java.exe when asked.
 void InstallRuntime(const std::wstring& home, bool withJava = true);
 
+// runtimes_in_order.reg with its five runtimes (1.4, 1.4.2_08, 1.5, 1.5.0_06, 1.6; a start
+// takes 1.5, C:\Java\jre15), and the support files.
+void InstallRuntimesInOrder();
+
 // The launcher in folder, with the application beside it: its folder and its nine jars.
 void InstallLauncher(const std::wstring& folder);
 

@@ -310,12 +310,7 @@ protected:
 };
 
 TEST_F(RuntimeChoice, TheFirstListedOfAtLeastOnePointFiveWins) {
-    ImportRegistry(L"runtimes_in_order.reg");
-    for (const wchar_t* home : {L"C:\\Java\\jre14", L"C:\\Java\\jre1.4.2_08", L"C:\\Java\\jre15",
-                                L"C:\\Java\\jre1.5.0_06", L"C:\\Java\\jre6"}) {
-        InstallRuntime(home);
-    }
-    InstallSupportSources();
+    InstallRuntimesInOrder();
     InstallLauncher(L"C:\\e2e\\Sms");
     const LaunchReport report = Launch(L"C:\\e2e\\Sms");
     EXPECT_TRUE(report.boxes.empty());
