@@ -6,10 +6,10 @@
 
 #include "launcher/command_line.h"
 #include "launcher/version.h"
-#include "platform/failure.h"
 #include "platform/text.h"
 #include "registry/MRegistry.h"
 #include "runtime/mod_main.h"
+#include "runtime/version_number.h"
 
 namespace check {
 namespace {
@@ -51,13 +51,13 @@ std::wstring TypeName(std::uint32_t type) {
 
 // What the version reading makes of a runtime's name.
 std::wstring VersionReading(const std::wstring& name) {
-    try {
-        const double version = mod_main::RuntimeVersionOf(name);
-        return Concat({L"version ", VersionText(version),
-                       mod_main::IsSuitableVersion(version) ? L"" : L", below 1.5"});
-    } catch (const Failure& failure) {
-        return Concat({Shown(name.substr(0, 3)), L" is not a number (", failure.description, L")"});
+    const auto version = mod_main::RuntimeVersionOf(name);
+    if (!version) {
+        return Concat({Shown(name.substr(0, 3)), L" is not a number (",
+                       mod_main::TypeMismatch().description, L")"});
     }
+    return Concat({L"version ", VersionText(*version),
+                   mod_main::IsSuitableVersion(*version) ? L"" : L", below 1.5"});
 }
 
 bool IsFullPath(const std::wstring& path) {
@@ -76,12 +76,12 @@ std::wstring Joined(const std::vector<std::wstring>& names) {
 class Inspection {
 public:
     Inspection(const CheckPlatform& platform, const std::wstring& programFolder)
-        : platform_(platform), files_(platform.files), inspection_(platform.inspection) {
+        : platform_(platform), files_(platform.files) {
         report_.programFolder = programFolder;
     }
 
     Report Run() {
-        if (!inspection_.FolderExists(report_.programFolder)) {
+        if (!files_.FolderExists(report_.programFolder)) {
             report_.status = kCouldNotCheck;
             report_.verdict.push_back(
                 Concat({L"The folder ", report_.programFolder, L" does not exist."}));
@@ -109,7 +109,7 @@ private:
         const std::wstring exe =
             Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_EXE_NAME});
         if (files_.FileExists(exe)) {
-            const std::wstring version = inspection_.FileVersion(exe);
+            const std::wstring version = files_.FileVersion(exe);
             Add(Mark::Ok, {L"" SMS_EXE_NAME, version.empty() ? L"" : L", version ", version});
         } else {
             Add(Mark::Missing, {L"" SMS_EXE_NAME L" is not in this folder"});
@@ -123,7 +123,7 @@ private:
         const std::wstring_view shown = entry.substr(1);
         const bool wantsFolder = !shown.ends_with(L".jar");
         const bool isFile = files_.FileExists(path);
-        const bool isFolder = inspection_.FolderExists(path);
+        const bool isFolder = files_.FolderExists(path);
         if (wantsFolder ? isFolder : isFile) {
             Add(Mark::Ok, {shown});
             return;
@@ -187,10 +187,11 @@ private:
             return;
         }
         std::uint32_t type = platform::kRegNone;
-        try {
-            report_.javaHomePath = mod_main::ReadJavaHome(platform_.registry, name, &type);
-        } catch (const Failure& failure) {
-            searchFailure_ = failure.description;
+        const auto home = mod_main::ReadJavaHome(platform_.registry, name, &type);
+        if (home) {
+            report_.javaHomePath = *home;
+        } else {
+            searchFailure_ = MRegistry::UnsupportedValueType().description;
         }
         const std::wstring read = Concat({L"JavaHome (", TypeName(type), L"): "});
         if (!searchFailure_.empty()) {
@@ -205,7 +206,7 @@ private:
     void CheckJavaLauncher() {
         report_.javaLauncher = launcher::JavaLauncherProgram(report_.javaHomePath);
         if (report_.javaHomePath.empty()) {
-            report_.javaFound = inspection_.FindProgram(report_.javaLauncher, report_.programFolder);
+            report_.javaFound = files_.FindProgram(report_.javaLauncher, report_.programFolder);
             if (report_.javaFound.empty()) {
                 Add(Mark::Problem, {L"No java.exe in the program folder, the system folders or the "
                                     L"folders of PATH"});
@@ -249,12 +250,9 @@ private:
                       const wchar_t* reason) {
         const std::wstring path(key);
         for (const auto& name : MRegistry::ListRegistrySubkeys(registry, kRoot, path)) {
-            std::wstring home;
-            try {
-                home = MRegistry::ToText(MRegistry::ReadRegistryValue(
-                    registry, kRoot, Concat({path, L"\\", name}), mod_main::kJavaHomeValue));
-            } catch (const Failure&) {
-            }
+            const auto value = MRegistry::TryReadRegistryValue(
+                registry, kRoot, Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
+            const std::wstring home = value ? MRegistry::ToText(*value) : std::wstring();
             Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Shown(name), view,
                              home.empty() ? L"" : L" at ", Printable(home), L": ", reason,
                              L"; a start does not see it"});
@@ -263,7 +261,7 @@ private:
 
     void CheckSupportFiles() {
         Start(L"Serial-port support files");
-        const bool source = inspection_.FolderExists(mod_main::kSupportSourceFolder);
+        const bool source = files_.FolderExists(mod_main::kSupportSourceFolder);
         Add(source ? Mark::Ok : Mark::Missing, {L"Source folder ", mod_main::kSupportSourceFolder});
         if (report_.javaHomePath.empty()) {
             Add(Mark::Note, {L"No runtime folder is chosen: a start copies nothing"});
@@ -293,10 +291,10 @@ private:
         std::wstring why;
         if (!files_.FileExists(source)) {
             why = Concat({L"its source ", source, L" is missing"});
-        } else if (!inspection_.FolderExists(folder)) {
+        } else if (!files_.FolderExists(folder)) {
             why = Concat({L"the folder ", shownFolder, L" is missing, and a start makes no folder"});
         } else {
-            switch (inspection_.WriteAccessTo(folder)) {
+            switch (files_.WriteAccessTo(folder)) {
                 case platform::WriteAccess::Denied:
                     why = Concat({L"this user may not write to ", shownFolder,
                                   L": the first start must run as administrator"});
@@ -354,8 +352,7 @@ private:
     }
 
     const CheckPlatform& platform_;
-    platform::FileSystem& files_;
-    platform::FileInspection& inspection_;
+    platform::FileInspection& files_;
     Report report_;
     std::wstring searchFailure_;  // the description a failed search shows
     std::wstring copyFailure_;    // the support file whose copy fails

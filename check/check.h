@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/file_inspection.h"
-#include "platform/file_system.h"
 #include "platform/registry.h"
 
 namespace check {
@@ -44,8 +43,7 @@ struct Report {
 struct CheckPlatform {
     platform::Registry& registry;      // the view the launcher reads: the 32-bit one
     platform::Registry* registry64;    // the 64-bit view; null on 32-bit Windows
-    platform::FileSystem& files;
-    platform::FileInspection& inspection;
+    platform::FileInspection& files;
 };
 
 // Looks at the program in programFolder (full path, no trailing backslash but at the root of

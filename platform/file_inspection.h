@@ -12,6 +12,8 @@ class FileInspection {
 public:
     virtual ~FileInspection() = default;
 
+    // True only for a file, not a folder; names match without regard to case.
+    virtual bool FileExists(const std::wstring& path) = 0;
     // True only for a folder, not a file.
     virtual bool FolderExists(const std::wstring& path) = 0;
     // Whether this user may add files to the folder, as far as can be told without writing.

@@ -1,12 +1,12 @@
 // Program entry of SmsServerCheck.exe: reads the arguments, wires the Win32 platform into the
-// check, and prints or saves its report.
+// check, and prints or saves its report. Built without C++ exceptions: nothing it runs raises.
 #include <windows.h>
 
-#include <optional>
 #include <vector>
 
 #include "check/check.h"
 #include "platform/failure.h"
+#include "platform/text.h"
 #include "platform/win32/console.h"
 #include "platform/win32/win32_platform.h"
 
@@ -25,15 +25,14 @@ int Report(const check::Report& report, const std::wstring& reportFile) {
         return report.status;
     }
     const std::wstring path = win32::FullPath(reportFile);
-    try {
-        win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::Utf8(text));  // UTF-8, marked as such
-    } catch (const Failure& failure) {
-        win32::WriteOut(L"The report could not be written to " + path + L": " + failure.description +
-                            L"\r\n",
+    // UTF-8, marked as such for the editors that would take it for the ANSI code page.
+    if (const auto failure = win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::Utf8(text))) {
+        win32::WriteOut(Concat({L"The report could not be written to ", path, L": ",
+                                failure->description, L"\r\n"}),
                         true);
         return check::kCouldNotCheck;
     }
-    win32::WriteOut(L"The report is in " + path + L"\r\n");
+    win32::WriteOut(Concat({L"The report is in ", path, L"\r\n"}));
     return report.status;
 }
 
@@ -52,16 +51,13 @@ int wmain(int argc, wchar_t** argv) {
         return Finish(check::kCouldNotCheck);
     }
 
-    win32::Win32Processes processes;
     const std::wstring folder =
-        arguments.folder.empty() ? processes.ProgramFolder()
+        arguments.folder.empty() ? win32::ProgramFolder()
                                  : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
     win32::Win32Registry registry;
-    std::optional<win32::Win32Registry> registry64;
-    if (win32::Is64BitWindows()) registry64.emplace(KEY_WOW64_64KEY);
-    win32::Win32FileSystem files;
-    win32::Win32FileInspection inspection;
+    win32::Win32Registry registry64(KEY_WOW64_64KEY);
+    win32::Win32FileInspection files;
     const check::Report report = check::CheckStart(
-        {registry, registry64 ? &*registry64 : nullptr, files, inspection}, folder);
+        {registry, win32::Is64BitWindows() ? &registry64 : nullptr, files}, folder);
     return Finish(Report(report, arguments.reportFile));
 }

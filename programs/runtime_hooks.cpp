@@ -1,12 +1,25 @@
 // The C++ runtime's hooks, replaced for the shipped programs so that the linker leaves out
 // what the defaults would pull in: the name demangler and printf engine of the verbose
-// terminate handler, and the exception classes, reference-counted strings and random device
-// behind the library's own "throw on misuse" helpers. Those helpers run only on a misuse of
+// terminate handler; the exception classes, reference-counted strings and random device
+// behind the library's own "throw on misuse" helpers; and, behind operator new, the whole
+// exception runtime for a program built without exceptions (the check). Those helpers run only on a misuse of
 // the standard library (a string past its maximum size, a position past its end, an empty
 // function called), which the programs never make; should one happen, the program ends at
 // once, as an exception nobody catches would end it. The helpers are replaced all together,
 // so that the library's own file of them is never linked beside these.
 #include <cstdlib>
+#include <new>
+
+// Out of memory the programs end at once, as a bad_alloc that nobody catches would end them.
+void* operator new(std::size_t size) {
+    if (void* memory = std::malloc(size != 0 ? size : 1)) return memory;
+    std::abort();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/text.h"
 #include "platform/failure.h"
+#include "platform/text.h"
 
 namespace MRegistry {
 namespace {
@@ -107,30 +107,28 @@ SubkeyList ListRegistrySubkeys(Registry& registry, RegistryKey root, const std::
     return list;
 }
 
-RegistryValue ReadRegistryValue(Registry& registry, RegistryKey root, const std::wstring& path,
-                                const std::wstring& valueName,
-                                const std::optional<RegistryValue>& defaultValue,
-                                std::uint32_t* typeRead) {
+Failure UnsupportedValueType() { return Failure(kUnsupportedValueType, L"Unsupported value type"); }
+
+std::optional<RegistryValue> TryReadRegistryValue(Registry& registry, RegistryKey root,
+                                                  const std::wstring& path,
+                                                  const std::wstring& valueName,
+                                                  const std::optional<RegistryValue>& defaultValue,
+                                                  std::uint32_t* typeRead) {
     const auto handle = OpenForReading(registry, root, path);
     if (!handle) return defaultValue ? *defaultValue : RegistryValue{};
 
-    // The key is closed before a failure is raised.
-    std::optional<RegistryValue> converted = [&] {
-        OpenedKey key(registry, *handle);
-        const std::string name = registry.WideToAnsi(valueName);
-        std::uint32_t type = platform::kRegNone;
-        std::uint32_t size = kFirstValueBufferSize;
-        std::vector<std::uint8_t> buffer(size, 0);
-        if (registry.QueryValueEx(key.get(), name, type, buffer.data(), size) ==
-            platform::kErrorMoreData) {
-            buffer.assign(size, 0);
-            registry.QueryValueEx(key.get(), name, type, buffer.data(), size);
-        }
-        if (typeRead) *typeRead = type;
-        return Convert(registry, type, buffer, size);
-    }();
-    if (!converted) throw Failure(kUnsupportedValueType, L"Unsupported value type");
-    return std::move(*converted);
+    OpenedKey key(registry, *handle);
+    const std::string name = registry.WideToAnsi(valueName);
+    std::uint32_t type = platform::kRegNone;
+    std::uint32_t size = kFirstValueBufferSize;
+    std::vector<std::uint8_t> buffer(size, 0);
+    if (registry.QueryValueEx(key.get(), name, type, buffer.data(), size) ==
+        platform::kErrorMoreData) {
+        buffer.assign(size, 0);
+        registry.QueryValueEx(key.get(), name, type, buffer.data(), size);
+    }
+    if (typeRead) *typeRead = type;
+    return Convert(registry, type, buffer, size);
 }
 
 std::wstring ToText(const RegistryValue& value) {

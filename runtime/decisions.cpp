@@ -16,8 +16,8 @@ constexpr std::size_t kVersionLength = 3;
 
 }  // namespace
 
-double RuntimeVersionOf(const std::wstring& name) {
-    return ReadVersionNumber(std::wstring_view(name).substr(0, kVersionLength));
+std::optional<double> RuntimeVersionOf(const std::wstring& name) {
+    return ParseVersionNumber(std::wstring_view(name).substr(0, kVersionLength));
 }
 
 bool IsSuitableVersion(double version) { return version >= kMinimumJavaVersion; }
@@ -25,24 +25,26 @@ bool IsSuitableVersion(double version) { return version >= kMinimumJavaVersion; 
 RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names) {
     RuntimeChoice choice;
     for (; choice.stoppedAt < names.size(); ++choice.stoppedAt) {
-        try {
-            if (IsSuitableVersion(RuntimeVersionOf(names[choice.stoppedAt]))) {
-                choice.chosen = true;
-                break;
-            }
-        } catch (const Failure& failure) {
-            choice.failure = failure;
+        const auto version = RuntimeVersionOf(names[choice.stoppedAt]);
+        if (!version) {
+            choice.failure = TypeMismatch();
+            break;
+        }
+        if (IsSuitableVersion(*version)) {
+            choice.chosen = true;
             break;
         }
     }
     return choice;
 }
 
-std::wstring ReadJavaHome(platform::Registry& registry, const std::wstring& name,
-                          std::uint32_t* typeRead) {
-    return MRegistry::ToText(MRegistry::ReadRegistryValue(
+std::optional<std::wstring> ReadJavaHome(platform::Registry& registry, const std::wstring& name,
+                                         std::uint32_t* typeRead) {
+    const auto value = MRegistry::TryReadRegistryValue(
         registry, platform::kHKeyLocalMachine, Concat({kJavaRuntimeKey, L"\\", name}),
-        kJavaHomeValue, std::nullopt, typeRead));
+        kJavaHomeValue, std::nullopt, typeRead);
+    if (!value) return std::nullopt;
+    return MRegistry::ToText(*value);
 }
 
 std::wstring SupportFolder(const std::wstring& home, const SupportFile& file) {

@@ -25,11 +25,13 @@ void ModMain::FindJavaHome() {
         }
         const auto names = MRegistry::ListRegistrySubkeys(registry_, root, kJavaRuntimeKey).Names();
         const RuntimeChoice choice = ChooseRuntime(names);
-        if (choice.failure) throw *choice.failure;
+        if (choice.failure) Raise(*choice.failure);
         if (!choice.chosen) {
             EndWith(kNoSuitableJavaRuntimeMessage, platform::ExitStatus::NoSuitableJavaRuntime);
         }
-        const std::wstring home = ReadJavaHome(registry_, names[choice.stoppedAt]);
+        const auto read = ReadJavaHome(registry_, names[choice.stoppedAt]);
+        if (!read) Raise(MRegistry::UnsupportedValueType());
+        const std::wstring& home = *read;
         if (!home.empty()) {
             JavaHomePath_ = home;
             InstallSerialSupport(home);

@@ -49,8 +49,8 @@ inline constexpr std::array<SupportFile, 4> kSupportFiles{{
 }};
 
 // The version a runtime's key name stands for: its first three characters read as a number,
-// with a point as the decimal separator. Raises 13 "Type mismatch" when they are not one.
-double RuntimeVersionOf(const std::wstring& name);
+// with a point as the decimal separator; nothing when they are not one.
+std::optional<double> RuntimeVersionOf(const std::wstring& name);
 
 bool IsSuitableVersion(double version);
 
@@ -59,15 +59,16 @@ bool IsSuitableVersion(double version);
 struct RuntimeChoice {
     std::size_t stoppedAt = 0;        // index of that name; the list's length when none
     bool chosen = false;              // the name at stoppedAt is the chosen runtime
-    std::optional<Failure> failure;   // why the name at stoppedAt is not a number
+    std::optional<Failure> failure;   // 13 "Type mismatch": the name at stoppedAt is no number
 };
 RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names);
 
 // The chosen runtime's install folder: its JavaHome value as text, empty when its key cannot
-// be opened. Raises 1001 "Unsupported value type" when the value is missing or of a type
-// that is not read; typeRead, when given, receives the value's registry type.
-std::wstring ReadJavaHome(platform::Registry& registry, const std::wstring& name,
-                          std::uint32_t* typeRead = nullptr);
+// be opened; nothing when the value is missing or of a type the registry reader does not
+// convert, where a start raises 1001 "Unsupported value type". typeRead, when given,
+// receives the value's registry type.
+std::optional<std::wstring> ReadJavaHome(platform::Registry& registry, const std::wstring& name,
+                                         std::uint32_t* typeRead = nullptr);
 
 // A support file's place in the runtime at home, and its source.
 std::wstring SupportFolder(const std::wstring& home, const SupportFile& file);

@@ -6,10 +6,6 @@
 namespace mod_main {
 namespace {
 
-constexpr long kTypeMismatch = 13;
-
-[[noreturn]] void RaiseTypeMismatch() { throw Failure(kTypeMismatch, L"Type mismatch"); }
-
 void SkipBlanks(std::wstring_view text, std::size_t& at) {
     while (at < text.size() && text[at] == L' ') ++at;
 }
@@ -18,7 +14,9 @@ bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 }  // namespace
 
-double ReadVersionNumber(std::wstring_view text) {
+Failure TypeMismatch() { return Failure(13, L"Type mismatch"); }
+
+std::optional<double> ParseVersionNumber(std::wstring_view text) {
     std::size_t at = 0;
     SkipBlanks(text, at);
     double sign = 1.0;
@@ -48,7 +46,7 @@ double ReadVersionNumber(std::wstring_view text) {
         }
     }
     SkipBlanks(text, at);
-    if (!seenDigit || at != text.size()) RaiseTypeMismatch();
+    if (!seenDigit || at != text.size()) return std::nullopt;
     // One division keeps 1.5 exactly 1.5, so the comparison with the threshold is exact.
     return sign * (whole + fraction / scale);
 }

@@ -2,7 +2,10 @@
 // view.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "platform/failure.h"
 
 namespace win32 {
 
@@ -16,8 +19,8 @@ bool AloneOnConsole();
 void WaitForEnter();
 
 // Writes the bytes to path whole or not at all: to a temporary file beside it first, which
-// is then renamed over it. Raises a Failure with the system's words.
-void WriteWholeFile(const std::wstring& path, const std::string& bytes);
+// is then renamed over it. Gives the failure, with the system's words, when it cannot.
+std::optional<Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 std::string Utf8(const std::wstring& text);
 std::wstring FullPath(const std::wstring& path);

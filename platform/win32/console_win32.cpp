@@ -47,27 +47,24 @@ void WaitForEnter() {
     ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), line, 64, &read, nullptr);
 }
 
-void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+std::optional<Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     const std::wstring temporary = path + L".partial";
-    {
-        HANDLE created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (created == INVALID_HANDLE_VALUE) throw LastErrorFailure();
-        ScopedHandle file(created);
-        DWORD written = 0;
-        if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size() || !FlushFileBuffers(file.get())) {
-            const Failure failure = LastErrorFailure();
-            file.reset();
-            DeleteFileW(temporary.c_str());
-            throw failure;
-        }
+    HANDLE created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) return LastErrorFailure();
+    DWORD written = 0;
+    const bool whole = WriteFile(created, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                                 nullptr) &&
+                       written == bytes.size() && FlushFileBuffers(created);
+    std::optional<Failure> failure;
+    if (!whole) failure = LastErrorFailure();
+    CloseHandle(created);
+    if (!failure && !MoveFileExW(temporary.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        failure = LastErrorFailure();
     }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const Failure failure = LastErrorFailure();
-        DeleteFileW(temporary.c_str());
-        throw failure;
-    }
+    if (failure) DeleteFileW(temporary.c_str());
+    return failure;
 }
 
 std::wstring FullPath(const std::wstring& path) {

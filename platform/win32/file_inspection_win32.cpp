@@ -7,11 +7,6 @@
 namespace win32 {
 namespace {
 
-bool HasAttributes(const std::wstring& path, DWORD directory) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == directory;
-}
-
 std::wstring WindowsFolder() {
     wchar_t folder[MAX_PATH] = L"";
     const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
@@ -52,13 +47,14 @@ std::wstring Win32FileInspection::FindProgram(const std::wstring& name,
         std::erase(folder, L'"');
         if (folder.empty()) continue;
         if (folder.back() != L'\\') folder += L'\\';
-        if (HasAttributes(folder + file, 0)) return folder + file;
+        if (IsFile(folder + file)) return folder + file;
     }
     return {};
 }
 
 bool Win32FileInspection::FolderExists(const std::wstring& path) {
-    return HasAttributes(path, FILE_ATTRIBUTE_DIRECTORY);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Asks the folder's permissions whether this process's token may add a file to it, as the

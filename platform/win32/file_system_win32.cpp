@@ -4,18 +4,15 @@
 
 namespace win32 {
 
-bool Win32FileSystem::FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
+bool Win32FileSystem::FileExists(const std::wstring& path) { return IsFile(path); }
 
 void Win32FileSystem::Copy(const std::wstring& source, const std::wstring& target) {
-    if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) throw LastErrorFailure();
+    if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) Raise(LastErrorFailure());
 }
 
 void Win32FileSystem::MoveOver(const std::wstring& from, const std::wstring& to) {
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        throw LastErrorFailure();
+        Raise(LastErrorFailure());
     }
 }
 
@@ -33,18 +30,18 @@ void Win32FileSystem::MakeWritable(const std::wstring& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (NothingThere(error)) return;
-        throw SystemFailure(error);
+        Raise(SystemFailure(error));
     }
     if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return;
     if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        throw LastErrorFailure();
+        Raise(LastErrorFailure());
     }
 }
 
 void Win32FileSystem::Remove(const std::wstring& path) {
     if (DeleteFileW(path.c_str())) return;
     const DWORD error = GetLastError();
-    if (!NothingThere(error)) throw SystemFailure(error);
+    if (!NothingThere(error)) Raise(SystemFailure(error));
 }
 
 }  // namespace win32

@@ -68,7 +68,7 @@ void Win32SplashWindow::Load(const platform::SplashDesign& design, std::function
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
-    if (!RegisterClassExW(&windowClass)) throw LastErrorFailure();
+    if (!RegisterClassExW(&windowClass)) Raise(LastErrorFailure());
 
     picture_.reset(LoadStretchedPicture(instance_, pictureId_, design.imageWidth, design.imageHeight));
     pictureWidth_ = design.imageWidth;
@@ -83,7 +83,7 @@ void Win32SplashWindow::Load(const platform::SplashDesign& design, std::function
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     if (!CreateWindowExW(0, kWindowClass, design.caption.c_str(), kWindowStyle, left, top, width,
                          height, nullptr, nullptr, instance_, this)) {
-        throw LastErrorFailure();
+        Raise(LastErrorFailure());
     }
     SetTimer(window_, kTimerId, design.timerIntervalMs, nullptr);
     ShowWindow(window_, SW_SHOW);

@@ -21,6 +21,13 @@ namespace win32 {
 // folder or the current folder, where a planted DLL could be waiting.
 void RestrictDllSearchToSystemFolder();
 
+// The folder of the program file, no trailing backslash except at the root of a drive;
+// empty text when it cannot be had, with the reason in GetLastError().
+std::wstring ProgramFolder();
+
+// True only for a file, not a folder.
+bool IsFile(const std::wstring& path);
+
 // The registry as a 32-bit program sees it, or, given KEY_WOW64_64KEY, its 64-bit view.
 class Win32Registry final : public platform::Registry {
 public:
@@ -51,6 +58,7 @@ public:
 
 class Win32FileInspection final : public platform::FileInspection {
 public:
+    bool FileExists(const std::wstring& path) override { return IsFile(path); }
     bool FolderExists(const std::wstring& path) override;
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
     std::wstring FileVersion(const std::wstring& path) override;

@@ -35,7 +35,7 @@ struct Layout : TestWorld {
     }
 
     check::Report Check() {
-        return check::CheckStart({registry, is64Bit ? &registry64 : nullptr, *files, *files}, folder);
+        return check::CheckStart({registry, is64Bit ? &registry64 : nullptr, *files}, folder);
     }
 };
 
