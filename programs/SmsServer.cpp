@@ -2,7 +2,7 @@
 // launcher and shows the splash form.
 #include <windows.h>
 
-#include <memory>
+#include <optional>
 
 #include "launcher/frmSplash.h"
 #include "launcher/version.h"
@@ -18,8 +18,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win32::Win32MessageBoxes messageBoxes(L"" SMS_PRODUCT_NAME);
     win32::Win32ProgramControl programControl;
     win32::Win32SplashWindow window(instance, IDI_APP, IDR_SPLASH);
+    std::optional<win32::Win32FileSystem> fileSystem;
     mod_main::ModMain modMain(
-        registry, [] { return std::make_shared<win32::Win32FileSystem>(); }, messageBoxes,
+        registry, [&]() -> platform::FileSystem& { return fileSystem.emplace(); }, messageBoxes,
         programControl);
     launcher::frmSplash form({window, processes, messageBoxes, programControl}, modMain);
     return static_cast<int>(form.Show());

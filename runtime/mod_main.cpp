@@ -56,7 +56,7 @@ void ModMain::InstallSerialSupport(const std::wstring& home) {
 }
 
 platform::FileSystem& ModMain::FileSystemService() {
-    if (!fileSystem_) fileSystem_ = createFileSystem_();
+    if (!fileSystem_) fileSystem_ = &createFileSystem_();
     return *fileSystem_;
 }
 

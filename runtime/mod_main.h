@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,7 +73,8 @@ std::optional<std::wstring> ReadJavaHome(platform::Registry& registry, const std
 std::wstring SupportFolder(const std::wstring& home, const SupportFile& file);
 std::wstring SupportSource(const SupportFile& file);
 
-using FileSystemFactory = std::function<std::shared_ptr<platform::FileSystem>()>;
+// Makes the file-system service, which its maker keeps until the program ends.
+using FileSystemFactory = std::function<platform::FileSystem&()>;
 
 class ModMain {
 public:
@@ -101,7 +101,7 @@ private:
 
     platform::Registry& registry_;
     FileSystemFactory createFileSystem_;
-    std::shared_ptr<platform::FileSystem> fileSystem_;  // created at first use
+    platform::FileSystem* fileSystem_ = nullptr;  // made at first use
     platform::MessageBoxes& messageBoxes_;
     platform::ProgramControl& programControl_;
     std::wstring JavaHomePath_;

@@ -28,9 +28,9 @@ struct TestWorld {
     FakeSplashWindow window{log};
     int fileSystemsCreated = 0;
     mod_main::ModMain modMain{registry,
-                              [this] {
+                              [this]() -> platform::FileSystem& {
                                   ++fileSystemsCreated;
-                                  return files;
+                                  return *files;
                               },
                               boxes, control};
 

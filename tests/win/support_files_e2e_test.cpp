@@ -79,7 +79,8 @@ private:
     win32::Win32Registry registry_;
     RecordedMessageBoxes boxes_;
     NeverEnds programControl_;
-    mod_main::ModMain modMain_{registry_, [] { return std::make_shared<win32::Win32FileSystem>(); },
+    win32::Win32FileSystem fileSystem_;
+    mod_main::ModMain modMain_{registry_, [this]() -> platform::FileSystem& { return fileSystem_; },
                                boxes_, programControl_};
     std::string immutable_;
 };
