@@ -6,6 +6,7 @@ sms_packages=(
     clang libclang-rt-14-dev                        # the fuzz targets
     mingw-w64                                       # the Windows build
     wine wine32:i386 wine64 xvfb x11-utils imagemagick  # running it under Wine on a display of its own
+    zip unzip osslsigncode openssl                  # the release, signed, and its test
 )
 
 sms_missing_packages() {
