@@ -26,7 +26,7 @@ int Report(const check::Report& report, const std::wstring& reportFile) {
     }
     const std::wstring path = win32::FullPath(reportFile);
     // UTF-8, marked as such for the editors that would take it for the ANSI code page.
-    if (const auto failure = win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::Utf8(text))) {
+    if (const auto failure = win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::ToCodePage(text, CP_UTF8))) {
         win32::WriteOut(Concat({L"The report could not be written to ", path, L": ",
                                 failure->description, L"\r\n"}),
                         true);

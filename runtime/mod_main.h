@@ -10,12 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
 #include "platform/file_system.h"
 #include "platform/message_boxes.h"
 #include "platform/program_control.h"
 #include "platform/registry.h"
-
-#include "platform/failure.h"
 
 namespace mod_main {
 

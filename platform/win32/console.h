@@ -22,7 +22,6 @@ void WaitForEnter();
 // is then renamed over it. Gives the failure, with the system's words, when it cannot.
 std::optional<Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
-std::string Utf8(const std::wstring& text);
 std::wstring FullPath(const std::wstring& path);
 
 // True on 64-bit Windows, where this 32-bit program also has a 64-bit registry view to read.

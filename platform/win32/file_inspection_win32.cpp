@@ -37,8 +37,8 @@ std::wstring Win32FileInspection::FindProgram(const std::wstring& name,
                                               const std::wstring& programFolder) {
     const std::wstring file = name.find(L'.') == std::wstring::npos ? name + L".exe" : name;
     const std::wstring windows = WindowsFolder();
-    const std::wstring folders = programFolder + L";" + SystemFolder() + L";" + windows + L"\\system;" +
-                           windows + L";" + EnvironmentVariable(L"PATH");
+    const std::wstring folders = Concat({programFolder, L";", SystemFolder(), L";", windows,
+                                         L"\\system;", windows, L";", EnvironmentVariable(L"PATH")});
     for (std::size_t start = 0; start <= folders.size();) {
         std::size_t end = folders.find(L';', start);
         if (end == std::wstring::npos) end = folders.size();
@@ -107,10 +107,10 @@ std::wstring Win32FileInspection::FileVersion(const std::wstring& path) {
         length < sizeof(VS_FIXEDFILEINFO)) {
         return {};
     }
-    return DecimalText(HIWORD(fixed->dwFileVersionMS)) + L"." +
-           DecimalText(LOWORD(fixed->dwFileVersionMS)) + L"." +
-           DecimalText(HIWORD(fixed->dwFileVersionLS)) + L"." +
-           DecimalText(LOWORD(fixed->dwFileVersionLS));
+    return Concat({DecimalText(HIWORD(fixed->dwFileVersionMS)), L".",
+                   DecimalText(LOWORD(fixed->dwFileVersionMS)), L".",
+                   DecimalText(HIWORD(fixed->dwFileVersionLS)), L".",
+                   DecimalText(LOWORD(fixed->dwFileVersionLS))});
 }
 
 }  // namespace win32

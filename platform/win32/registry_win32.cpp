@@ -1,4 +1,4 @@
-// The registry functions and ANSI text conversion on Win32.
+// The registry functions on Win32, and text between UTF-16 and a code page.
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
@@ -39,22 +39,30 @@ long Win32Registry::QueryValueEx(platform::RegistryKey key, const std::string& v
 void Win32Registry::CloseKey(platform::RegistryKey key) { RegCloseKey(ToHkey(key)); }
 
 std::wstring Win32Registry::AnsiToWide(std::string_view ansi) const {
-    if (ansi.empty()) return {};
-    const int length = static_cast<int>(ansi.size());
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), length, text.data(), wideLength);
-    return text;
+    return FromCodePage(ansi, CP_ACP);
 }
 
 std::string Win32Registry::WideToAnsi(std::wstring_view text) const {
+    return ToCodePage(text, CP_ACP);
+}
+
+std::wstring FromCodePage(std::string_view bytes, UINT codePage) {
+    if (bytes.empty()) return {};
+    const int length = static_cast<int>(bytes.size());
+    const int wideLength = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), length, text.data(), wideLength);
+    return text;
+}
+
+std::string ToCodePage(std::wstring_view text, UINT codePage) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
-    const int ansiLength =
-        WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(ansiLength), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, ansi.data(), ansiLength, nullptr, nullptr);
-    return ansi;
+    const int byteLength =
+        WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(byteLength), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), length, bytes.data(), byteLength, nullptr, nullptr);
+    return bytes;
 }
 
 }  // namespace win32

@@ -28,6 +28,11 @@ std::wstring ProgramFolder();
 // True only for a file, not a folder.
 bool IsFile(const std::wstring& path);
 
+// Text between UTF-16 and a code page: the system's ANSI one (CP_ACP), which the ANSI
+// registry functions take and give, or UTF-8.
+std::wstring FromCodePage(std::string_view bytes, UINT codePage);
+std::string ToCodePage(std::wstring_view text, UINT codePage);
+
 // The registry as a 32-bit program sees it, or, given KEY_WOW64_64KEY, its 64-bit view.
 class Win32Registry final : public platform::Registry {
 public:

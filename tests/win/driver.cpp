@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "platform/win32/win32_platform.h"
+
 namespace e2e {
 namespace {
 
@@ -221,25 +223,9 @@ Captured RunCapturingOutput(const std::wstring& commandLine,
     return captured;
 }
 
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string result(length, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        length, nullptr, nullptr);
-    return result;
-}
+std::string Utf8(const std::wstring& text) { return win32::ToCodePage(text, CP_UTF8); }
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring result(length, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), result.data(),
-                        length);
-    return result;
-}
+std::wstring Wide(const std::string& utf8) { return win32::FromCodePage(utf8, CP_UTF8); }
 
 std::string ReadBytes(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);

@@ -1,4 +1,5 @@
-// The folder of the program file.
+// Paths: the folder of the program file, and whether a path names a file. Kept apart, so that
+// both programs link them without anything else.
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
