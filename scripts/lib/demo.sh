@@ -6,6 +6,10 @@
 # Makes the prefix in folder (emptied first) from the template the tests use too.
 sms_demo_prefix() {
     local folder=$1 build=$PWD/build
+    if ! wine --version >/dev/null 2>&1; then
+        echo "Wine cannot run here: this machine does not run 32-bit programs. The programs are built in build/win32." >&2
+        return 1
+    fi
     tests/e2e/make-prefix.sh "$build/wine-template"
     rm -rf "$folder"
     mkdir -p "$folder"

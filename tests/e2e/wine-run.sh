@@ -8,6 +8,11 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 template=$1
 shift
+# Status 77 tells CTest the test was skipped: Wine's 32-bit loader cannot run here.
+if ! wine --version >/dev/null 2>&1; then
+    echo "skipped: this machine cannot run 32-bit programs, so Wine cannot run $(basename "$1")"
+    exit 77
+fi
 "$here/make-prefix.sh" "$template" || exit 1
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/sms-wine.XXXXXX")
