@@ -48,7 +48,7 @@ void ModMain::InstallSerialSupport(const std::wstring& home) {
         for (const auto& file : kSupportFiles) {
             const std::wstring folder = SupportFolder(home, file);
             if (fileSystem.FileExists(folder + file.fileName)) continue;
-            CopyIntoFolder(fileSystem, SupportSource(file), folder, file.fileName);
+            CopyIntoFolder(fileSystem, programControl_, SupportSource(file), folder, file.fileName);
         }
     } catch (const Failure& failure) {
         Report(failure, kCopyFailedMessage);
@@ -72,6 +72,30 @@ void ModMain::EndWith(const wchar_t* message, platform::ExitStatus status) {
 
 namespace {
 
+constexpr unsigned kHeldRetryMs = 2000;
+constexpr unsigned kHeldRetryStepMs = 100;
+
+// Access denied, a sharing violation or a lock violation: what a virus scanner causes while it
+// reads a file that was just written, which it opens without letting others delete it.
+bool HeldByAnother(const Failure& failure) {
+    return failure.number == 5 || failure.number == 32 || failure.number == 33;
+}
+
+// Runs a step on a file that was just written, again and again for about two seconds while
+// another program holds the file.
+template <typename Step>
+void RetryWhileHeld(platform::ProgramControl& programControl, Step step) {
+    for (unsigned waited = 0;; waited += kHeldRetryStepMs) {
+        try {
+            step();
+            return;
+        } catch (const Failure& failure) {
+            if (!HeldByAnother(failure) || waited >= kHeldRetryMs) throw;
+        }
+        programControl.Sleep(kHeldRetryStepMs);
+    }
+}
+
 // A copy carries its source's attributes, so the temporary file of a read-only source is
 // read-only too, and Windows removes it only once that attribute is cleared.
 void RemoveTemporary(platform::FileSystem& fileSystem, const std::wstring& temporary) {
@@ -81,18 +105,25 @@ void RemoveTemporary(platform::FileSystem& fileSystem, const std::wstring& tempo
 
 }  // namespace
 
-void CopyIntoFolder(platform::FileSystem& fileSystem, const std::wstring& source,
-                    const std::wstring& folder, const std::wstring& name) {
+void CopyIntoFolder(platform::FileSystem& fileSystem, platform::ProgramControl& programControl,
+                    const std::wstring& source, const std::wstring& folder, const std::wstring& name) {
     const std::wstring temporary = folder + TemporaryNameFor(name);
     // A start that ended between the copy and the rename left its temporary file behind;
-    // if it stayed, every later copy onto it would be refused.
+    // if it stayed, every later copy onto it would be refused. Not retried: a runtime this
+    // user may not write to fails at once.
     RemoveTemporary(fileSystem, temporary);
+    bool copied = false;
     try {
         fileSystem.Copy(source, temporary);
-        fileSystem.MoveOver(temporary, folder + name);
+        copied = true;
+        RetryWhileHeld(programControl, [&] { fileSystem.MoveOver(temporary, folder + name); });
     } catch (...) {
         try {
-            RemoveTemporary(fileSystem, temporary);
+            if (copied) {
+                RetryWhileHeld(programControl, [&] { RemoveTemporary(fileSystem, temporary); });
+            } else {
+                RemoveTemporary(fileSystem, temporary);
+            }
         } catch (...) {
             // The failure that matters is the copy's; the next start clears the leftover.
         }

@@ -108,9 +108,10 @@ private:
 
 // Copies source into folder (which ends in a backslash) under name, so that the folder
 // holds either the whole file under that name or no new file at all: the copy goes to a
-// temporary file first, which is then renamed over the final name.
-void CopyIntoFolder(platform::FileSystem& fileSystem, const std::wstring& source,
-                    const std::wstring& folder, const std::wstring& name);
+// temporary file first, which is then renamed over the final name. Once the copy is made,
+// a rename or removal that another program holds up is tried again for about two seconds.
+void CopyIntoFolder(platform::FileSystem& fileSystem, platform::ProgramControl& programControl,
+                    const std::wstring& source, const std::wstring& folder, const std::wstring& name);
 
 // The name of the temporary file that CopyIntoFolder writes for name.
 std::wstring TemporaryNameFor(const std::wstring& name);

@@ -40,7 +40,19 @@ void FakeFileSystem::AddFile(const std::wstring& path, std::string content, bool
 
 void FakeFileSystem::MakeUnwritable(const std::wstring& folder) { unwritable_.insert(Key(folder)); }
 
-void FakeFileSystem::HoldOpen(const std::wstring& path) { heldOpen_.insert(Key(path)); }
+void FakeFileSystem::HoldOpen(const std::wstring& path) { heldOpen_[Key(path)] = -1; }
+
+// Each attempt on a held file uses up one of its tries.
+bool FakeFileSystem::Held(const std::wstring& path) {
+    const auto found = heldOpen_.find(Key(path));
+    if (found == heldOpen_.end()) return false;
+    if (found->second == 0) {
+        heldOpen_.erase(found);
+        return false;
+    }
+    if (found->second > 0) --found->second;
+    return true;
+}
 
 void FakeFileSystem::FailCopyHalfWay(const std::wstring& target) {
     failHalfWay_.insert(Key(target));
@@ -66,8 +78,8 @@ void FakeFileSystem::CheckWritable(const std::wstring& path) const {
 }
 
 // Windows neither overwrites nor removes a read-only file, nor one that is open elsewhere.
-void FakeFileSystem::CheckReplaceable(const std::wstring& path) const {
-    if (heldOpen_.count(Key(path)) > 0) throw kSharingViolation;
+void FakeFileSystem::CheckReplaceable(const std::wstring& path) {
+    if (Held(path)) throw kSharingViolation;
     const auto found = files_.find(Key(path));
     if (found != files_.end() && found->second.readOnly) throw kAccessDenied;
 }
@@ -82,7 +94,7 @@ void FakeFileSystem::Copy(const std::wstring& source, const std::wstring& target
     ++copies;
     const auto found = files_.find(Key(source));
     if (found == files_.end()) throw folders_.count(FolderOf(source)) ? kFileNotFound : kPathNotFound;
-    if (heldOpen_.count(Key(source)) > 0) throw kSharingViolation;
+    if (Held(source)) throw kSharingViolation;
     CheckWritable(target);
     CheckReplaceable(target);
     // A copy takes the source's attributes from the moment it is created.
@@ -93,6 +105,7 @@ void FakeFileSystem::Copy(const std::wstring& source, const std::wstring& target
         throw kDiskFull;
     }
     files_[Key(target)] = std::move(copy);
+    if (scannerTries_ != 0) heldOpen_[Key(target)] = scannerTries_;
 }
 
 void FakeFileSystem::MoveOver(const std::wstring& from, const std::wstring& to) {
@@ -100,7 +113,7 @@ void FakeFileSystem::MoveOver(const std::wstring& from, const std::wstring& to) 
     const auto found = files_.find(Key(from));
     if (found == files_.end()) throw kFileNotFound;
     CheckWritable(to);
-    if (heldOpen_.count(Key(from)) > 0) throw kSharingViolation;
+    if (Held(from)) throw kSharingViolation;
     CheckReplaceable(to);
     if (failMoves_) throw kAccessDenied;
     File file = found->second;

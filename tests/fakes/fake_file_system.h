@@ -29,6 +29,9 @@ public:
     // Another program holds the file open without sharing it: it can be neither replaced
     // nor removed.
     void HoldOpen(const std::wstring& path);
+    // A virus scanner opens each file a copy writes and holds it for the first tries attempts
+    // to rename or remove it; -1 holds it for good.
+    void HoldNewFiles(int tries) { scannerTries_ = tries; }
     // A copy to target writes half of the source, then fails as a full disk would.
     void FailCopyHalfWay(const std::wstring& target);
     void FailMoves() { failMoves_ = true; }
@@ -64,12 +67,14 @@ private:
     static std::wstring Key(const std::wstring& path);
     static std::wstring FolderOf(const std::wstring& path);
     void CheckWritable(const std::wstring& path) const;
-    void CheckReplaceable(const std::wstring& path) const;
+    void CheckReplaceable(const std::wstring& path);
+    bool Held(const std::wstring& path);
 
     std::map<std::wstring, File> files_;
     std::set<std::wstring> folders_;
     std::set<std::wstring> unwritable_;
-    std::set<std::wstring> heldOpen_;
+    std::map<std::wstring, int> heldOpen_;  // tries left, -1 for good
+    int scannerTries_ = 0;
     std::set<std::wstring> accessUnknown_;
     std::map<std::wstring, std::wstring> versions_;
     std::set<std::wstring> failHalfWay_;

@@ -201,9 +201,10 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
         {"usual", "file copy", 1, ok, boxes(diskFull), kJre6},
         {"usual", "file copy", 2, ok, boxes(diskFull), kJre6},
         {"usual", "file copy", 3, ok, boxes(diskFull), kJre6},
-        {"usual", "file rename", 1, ok, boxes(copyDenied), kJre6},
-        {"usual", "file rename", 2, ok, boxes(copyDenied), kJre6},
-        {"usual", "file rename", 3, ok, boxes(copyDenied), kJre6},
+        // One refused rename is tried again, as for a file a virus scanner holds.
+        {"usual", "file rename", 1, ok, {}, kJre6},
+        {"usual", "file rename", 2, ok, {}, kJre6},
+        {"usual", "file rename", 3, ok, {}, kJre6},
         {"usual", "current folder get", 1, failed, {L"Run-time error '5':\r\n\r\nAccess is denied."}, nullptr},
         {"usual", "current folder set", 1, failed,
          {L"Run-time error '3':\r\n\r\nThe system cannot find the path specified."}, nullptr},

@@ -1,6 +1,8 @@
 // Installing the serial-port support files into a runtime.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/unit/test_world.h"
 
 namespace {
@@ -165,6 +167,45 @@ TEST(InstallSerialSupport, ALeftoverOfAnInterruptedStartIsClearedFirst) {
             EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "new Comm.jar") << c.name;
             // The copies keep the read-only attribute of their source.
             EXPECT_TRUE(world.files->FileAt(kExt + L"jdc.jar").readOnly) << c.name;
+        }
+    }
+}
+
+struct ScannerCase {
+    const char* name;
+    int tries;             // how many attempts the scanner holds each new file for; -1: for good
+    bool unwritable;       // lib\ext may not be written
+    std::vector<std::wstring> boxes;
+    std::vector<std::wstring> filesInLibExt;  // afterwards
+    int waits;             // of 100 ms each
+};
+
+// A virus scanner holds each file just written; the rename and the removal wait for it.
+TEST(InstallSerialSupport, WaitsAboutTwoSecondsForAScannerThatHoldsANewFile) {
+    const std::wstring held =
+        L"The process cannot access the file because it is being used by another process.";
+    const ScannerCase cases[] = {
+        {"a short hold", 3, false, {}, {L"Comm.jar", L"jdc.jar"}, 4 * 3},
+        {"longer than the rename waits, over before the removal gives up", 30, false,
+         {held, L"Error While Copying JAR File"}, {}, 20 + 9},
+        {"a hold for good", -1, false, {held, L"Error While Copying JAR File"}, {L"~Comm.jar.tmp"},
+         20 + 20},
+        {"a runtime this user may not write fails at once", 3, true,
+         {L"Access is denied.", L"Error While Copying JAR File"}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        Installer world;
+        world.files->HoldNewFiles(c.tries);
+        if (c.unwritable) world.files->MakeUnwritable(kExt);
+        world.modMain.InstallSerialSupport(kHome);
+        EXPECT_EQ(world.boxes.texts, c.boxes) << c.name;
+        EXPECT_EQ(world.files->FilesIn(kExt), c.filesInLibExt) << c.name;
+        EXPECT_EQ(std::count(world.log.events.begin(), world.log.events.end(), "sleep 100"), c.waits)
+            << c.name;
+        if (c.boxes.empty()) {
+            EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "new Comm.jar") << c.name;
+            EXPECT_EQ(world.files->FileAt(kHome + L"\\bin\\Win32com.dll").content, "new Win32com.dll")
+                << c.name;
         }
     }
 }
