@@ -1,4 +1,5 @@
 // The check's questions about files and programs on Win32, none of which changes anything.
+#include <cstring>
 #include <vector>
 
 #include "platform/text.h"
@@ -95,22 +96,26 @@ platform::WriteAccess Win32FileInspection::WriteAccessTo(const std::wstring& fol
     return allowed ? platform::WriteAccess::Allowed : platform::WriteAccess::Denied;
 }
 
+// The version resource is read from the program mapped as an image resource, not through
+// VERSION.dll: that DLL is no KnownDLL, so importing it would let a version.dll planted beside
+// this program run before wmain. The resource holds VS_VERSIONINFO: three words, the key
+// "VS_VERSION_INFO" with its NUL, padding to four bytes, then VS_FIXEDFILEINFO.
 std::wstring Win32FileInspection::FileVersion(const std::wstring& path) {
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
-    if (size == 0) return {};
-    std::vector<BYTE> info(size);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data())) return {};
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    if (!VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) ||
-        length < sizeof(VS_FIXEDFILEINFO)) {
-        return {};
-    }
-    return Concat({DecimalText(HIWORD(fixed->dwFileVersionMS)), L".",
-                   DecimalText(LOWORD(fixed->dwFileVersionMS)), L".",
-                   DecimalText(HIWORD(fixed->dwFileVersionLS)), L".",
-                   DecimalText(LOWORD(fixed->dwFileVersionLS))});
+    ScopedModule module(LoadLibraryExW(path.c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    if (!module) return {};
+    HRSRC resource = FindResourceW(module.get(), MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
+    if (!resource) return {};
+    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module.get(), resource)));
+    constexpr std::size_t kFixedAt = 40;
+    if (!bytes || SizeofResource(module.get(), resource) < kFixedAt + sizeof(VS_FIXEDFILEINFO)) return {};
+    VS_FIXEDFILEINFO fixed;
+    std::memcpy(&fixed, bytes + kFixedAt, sizeof(fixed));
+    if (fixed.dwSignature != 0xFEEF04BD) return {};
+    return Concat({DecimalText(HIWORD(fixed.dwFileVersionMS)), L".",
+                   DecimalText(LOWORD(fixed.dwFileVersionMS)), L".",
+                   DecimalText(HIWORD(fixed.dwFileVersionLS)), L".",
+                   DecimalText(LOWORD(fixed.dwFileVersionLS))});
 }
 
 }  // namespace win32

@@ -28,6 +28,7 @@ private:
 using ScopedHandle = Scoped<HANDLE, CloseHandle>;
 using ScopedBitmap = Scoped<HBITMAP, DeleteObject>;
 using ScopedMemoryDC = Scoped<HDC, DeleteDC>;
+using ScopedModule = Scoped<HMODULE, FreeLibrary>;
 
 // Selects an object into a device context and puts the previous one back.
 class ScopedSelect {
