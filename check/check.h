@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/console_facts.h"
 #include "platform/file_inspection.h"
 #include "platform/registry.h"
 
@@ -57,10 +58,17 @@ struct Arguments {
     std::wstring folder;      // empty: the check's own folder
     std::wstring reportFile;  // empty: print the report
     bool help = false;
+    bool noWait = false;      // never wait for Enter at the end
     std::wstring error;       // why the arguments cannot be used
 };
 
 Arguments ParseArguments(const std::vector<std::wstring>& arguments);
+
+// Whether the check waits for Enter before it ends, so that a double-clicked check's window
+// does not vanish with its report. Only where a user can answer: alone on a console window of
+// its own, not started hidden, on a window station a user sees. A hidden console (a service,
+// an installer, a scheduled task, a start without a window) would wait for ever.
+bool WaitsForEnter(const platform::ConsoleFacts& console, const Arguments& arguments);
 
 // The folder without trailing backslashes, but for the one of a drive's root ("D:\").
 std::wstring WithoutTrailingBackslash(std::wstring folder);

@@ -57,11 +57,12 @@ bool OptionValue(const std::wstring& argument, const std::wstring& name, std::ws
 }  // namespace
 
 const wchar_t kUsage[] =
-    L"Usage: SmsServerCheck.exe [folder] [/report:file]\r\n"
+    L"Usage: SmsServerCheck.exe [folder] [/report:file] [/nowait]\r\n"
     L"Tells what a start of SMS Server would do on this computer, and why, without\r\n"
     L"changing anything.\r\n"
     L"  folder        the folder of SmsServer.exe; by default this program's own\r\n"
     L"  /report:file  writes the report to that file instead of the screen\r\n"
+    L"  /nowait       ends without waiting for Enter, also when double-clicked\r\n"
     L"Exit status: 0 a start would reach the application; 1 it would not find its\r\n"
     L"Java launcher; 2 no Java runtime is installed; 3 none is version 1.5 or higher;\r\n"
     L"4 the check could not be made as asked.\r\n";
@@ -89,6 +90,8 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
     for (const auto& argument : arguments) {
         if (argument == L"/?" || argument == L"-h" || argument == L"--help") {
             parsed.help = true;
+        } else if (argument == L"/nowait" || argument == L"--nowait") {
+            parsed.noWait = true;
         } else if (OptionValue(argument, L"report", parsed.reportFile)) {
             if (parsed.reportFile.empty()) parsed.error = L"The option /report: needs a file name.";
         } else if (IsOption(argument)) {
@@ -101,6 +104,11 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
         if (!parsed.error.empty()) break;
     }
     return parsed;
+}
+
+bool WaitsForEnter(const platform::ConsoleFacts& console, const Arguments& arguments) {
+    return !arguments.noWait && console.onConsole && console.aloneOnConsole &&
+           console.consoleWindow && !console.startedHidden && console.visibleWindowStation;
 }
 
 std::wstring WithoutTrailingBackslash(std::wstring folder) {

@@ -23,3 +23,16 @@ std::wstring DecimalText(long long number) {
     if (negative) *--first = L'-';
     return std::wstring(first, digits + 24);
 }
+
+bool WriteInPieces(std::wstring_view text, std::size_t maxPiece,
+                   const std::function<std::size_t(std::wstring_view)>& write) {
+    while (!text.empty()) {
+        std::size_t length = text.size() < maxPiece ? text.size() : maxPiece;
+        const wchar_t last = text[length - 1];
+        if (length < text.size() && length > 1 && last >= 0xD800 && last <= 0xDBFF) --length;
+        const std::size_t taken = write(text.substr(0, length));
+        if (taken == 0) return false;
+        text.remove_prefix(taken < length ? taken : length);
+    }
+    return true;
+}

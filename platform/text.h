@@ -1,6 +1,8 @@
 // Building text for messages and reports, without the C library's formatted output.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -11,3 +13,9 @@ std::wstring Concat(std::initializer_list<std::wstring_view> pieces);
 
 // The decimal digits of a number.
 std::wstring DecimalText(long long number);
+
+// Hands text to write in pieces of at most maxPiece characters, never between the two halves
+// of a surrogate pair, and goes on with the rest after a partial write. write returns how many
+// characters it took; 0 stops the writing. True when all of the text was taken.
+bool WriteInPieces(std::wstring_view text, std::size_t maxPiece,
+                   const std::function<std::size_t(std::wstring_view)>& write);

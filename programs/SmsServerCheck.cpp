@@ -13,8 +13,8 @@
 namespace {
 
 // A double-clicked check keeps its window open until the report has been read.
-int Finish(int status) {
-    if (win32::AloneOnConsole()) win32::WaitForEnter();
+int Finish(int status, const check::Arguments& arguments) {
+    if (check::WaitsForEnter(win32::ReadConsoleFacts(), arguments)) win32::WaitForEnter();
     return status;
 }
 
@@ -44,11 +44,11 @@ int wmain(int argc, wchar_t** argv) {
     const check::Arguments arguments = check::ParseArguments({argv + 1, argv + argc});
     if (arguments.help) {
         win32::WriteOut(check::kUsage);
-        return Finish(0);
+        return Finish(0, arguments);
     }
     if (!arguments.error.empty()) {
         win32::WriteOut(arguments.error + L"\r\n\r\n" + check::kUsage, true);
-        return Finish(check::kCouldNotCheck);
+        return Finish(check::kCouldNotCheck, arguments);
     }
 
     const std::wstring folder =
@@ -59,5 +59,5 @@ int wmain(int argc, wchar_t** argv) {
     win32::Win32FileInspection files;
     const check::Report report = check::CheckStart(
         {registry, win32::Is64BitWindows() ? &registry64 : nullptr, files}, folder);
-    return Finish(Report(report, arguments.reportFile));
+    return Finish(Report(report, arguments.reportFile), arguments);
 }

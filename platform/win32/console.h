@@ -5,17 +5,18 @@
 #include <optional>
 #include <string>
 
+#include "platform/console_facts.h"
 #include "platform/failure.h"
 
 namespace win32 {
 
 // Writes text to standard output, or to standard error: as wide text to a console, so that
-// every name shows, and as UTF-8 to a file or pipe.
+// every name shows; to a file or pipe in the console's output code page, which cmd and
+// PowerShell decode it with, or as UTF-8 when there is no console.
 void WriteOut(const std::wstring& text, bool toErrors = false);
 
-// True when this process is alone on a console it writes to and reads from: it was
-// double-clicked, and the window would vanish with the process.
-bool AloneOnConsole();
+// What this process can tell of its console.
+platform::ConsoleFacts ReadConsoleFacts();
 void WaitForEnter();
 
 // Writes the bytes to path whole or not at all: to a temporary file beside it first, which

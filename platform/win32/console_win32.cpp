@@ -1,34 +1,68 @@
 // The console, the report file and the kind of Windows, for the check program.
 #include "platform/win32/console.h"
 
+#include "platform/text.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
 
+namespace {
+
+// Windows 7 refuses a console write of more than about 64 KB.
+constexpr std::size_t kConsolePiece = 8192;
+
+bool WriteBytes(HANDLE out, const std::string& bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        DWORD written = 0;
+        const DWORD length = static_cast<DWORD>(bytes.size() - at < kConsolePiece ? bytes.size() - at
+                                                                                 : kConsolePiece);
+        if (!WriteFile(out, bytes.data() + at, length, &written, nullptr) || written == 0) {
+            return false;
+        }
+        at += written;
+    }
+    return true;
+}
+
+}  // namespace
+
 void WriteOut(const std::wstring& text, bool toErrors) {
     HANDLE out = GetStdHandle(toErrors ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
     DWORD mode = 0;
-    DWORD written = 0;
     if (GetConsoleMode(out, &mode)) {
-        WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        WriteInPieces(text, kConsolePiece, [out](std::wstring_view piece) -> std::size_t {
+            DWORD written = 0;
+            if (!WriteConsoleW(out, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr)) {
+                return 0;
+            }
+            return written;
+        });
         return;
     }
-    const std::string bytes = ToCodePage(text, CP_UTF8);
-    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const UINT consoleCodePage = GetConsoleOutputCP();
+    WriteBytes(out, ToCodePage(text, consoleCodePage != 0 ? consoleCodePage : CP_UTF8));
 }
 
-bool AloneOnConsole() {
-    // A program whose output or input is redirected is not read off the screen, and a hidden
-    // console (a process started without a window) has one process too.
+platform::ConsoleFacts ReadConsoleFacts() {
+    platform::ConsoleFacts facts;
     DWORD mode = 0;
-    if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) ||
-        !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) {
-        return false;
-    }
+    facts.onConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) &&
+                      GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
     DWORD processes[2];
-    return GetConsoleProcessList(processes, 2) == 1;
+    facts.aloneOnConsole = GetConsoleProcessList(processes, 2) == 1;
+    facts.consoleWindow = GetConsoleWindow() != nullptr;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    GetStartupInfoW(&startup);
+    facts.startedHidden =
+        (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
+    USEROBJECTFLAGS flags{};
+    facts.visibleWindowStation =
+        GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags), nullptr) &&
+        (flags.dwFlags & WSF_VISIBLE) != 0;
+    return facts;
 }
 
 void WaitForEnter() {

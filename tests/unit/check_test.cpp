@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "check/check.h"
+#include "platform/text.h"
 #include "tests/unit/test_world.h"
 
 namespace {
@@ -217,6 +218,7 @@ TEST(Check, ReadsItsArguments) {
         std::vector<std::wstring> arguments;
         std::wstring folder, reportFile, error;
         bool help;
+        bool noWait = false;
     };
     const Case cases[] = {
         {{}, L"", L"", L"", false},
@@ -227,6 +229,8 @@ TEST(Check, ReadsItsArguments) {
         {{L"a", L"b"}, L"a", L"", L"Give one folder at most.", false},
         {{L"/report:"}, L"", L"", L"The option /report: needs a file name.", false},
         {{L"/verbose"}, L"", L"", L"Unknown option: /verbose", false},
+        {{L"/nowait", L"D:\\Sms"}, L"D:\\Sms", L"", L"", false, true},
+        {{L"--nowait"}, L"", L"", L"", false, true},
     };
     for (const auto& c : cases) {
         const auto parsed = check::ParseArguments(c.arguments);
@@ -234,9 +238,75 @@ TEST(Check, ReadsItsArguments) {
         EXPECT_EQ(parsed.reportFile, c.reportFile);
         EXPECT_EQ(parsed.error, c.error);
         EXPECT_EQ(parsed.help, c.help);
+        EXPECT_EQ(parsed.noWait, c.noWait);
     }
     EXPECT_EQ(check::WithoutTrailingBackslash(L"C:\\SMS Server\\\\"), L"C:\\SMS Server");
     EXPECT_EQ(check::WithoutTrailingBackslash(L"D:\\"), L"D:\\");
+}
+
+// A long report reaches the console in pieces a Windows 7 console takes, whole.
+TEST(Check, WritesTheConsoleInPieces) {
+    struct Case {
+        const char* name;
+        std::wstring text;
+        std::size_t takesAtMost;  // what one console write takes
+        std::size_t failsAtCall;  // 0: never
+        std::vector<std::size_t> pieces;
+        bool whole;
+    };
+    std::wstring pairAtTheEdge(8191, L'a');
+    pairAtTheEdge += L"\xD83D\xDCF1" L"b";  // a surrogate pair across 8192
+    const Case cases[] = {
+        {"empty", L"", 8192, 0, {}, true},
+        {"one piece", std::wstring(8192, L'x'), 8192, 0, {8192}, true},
+        {"a report of a thousand runtimes", std::wstring(70000, L'x'), 8192, 0,
+         {8192, 8192, 8192, 8192, 8192, 8192, 8192, 8192, 4464}, true},
+        {"a pair stays whole", pairAtTheEdge, 8192, 0, {8191, 3}, true},
+        {"partial writes go on", std::wstring(9000, L'x'), 3000, 0, {8192, 6000, 3000}, true},
+        {"a failed write stops", std::wstring(20000, L'x'), 8192, 2, {8192, 8192}, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::size_t> pieces;
+        std::wstring received;
+        const bool whole = WriteInPieces(c.text, 8192, [&](std::wstring_view piece) -> std::size_t {
+            pieces.push_back(piece.size());
+            if (pieces.size() == c.failsAtCall) return 0;
+            const std::size_t taken = std::min(piece.size(), c.takesAtMost);
+            received.append(piece.substr(0, taken));
+            return taken;
+        });
+        EXPECT_EQ(pieces, c.pieces) << c.name;
+        EXPECT_EQ(whole, c.whole) << c.name;
+        if (c.whole) EXPECT_EQ(received, c.text) << c.name;
+    }
+}
+
+// It waits for Enter only where a user can see its window and answer.
+TEST(Check, WaitsForEnterOnlyWhereAUserCanAnswer) {
+    struct Case {
+        const char* start;
+        platform::ConsoleFacts console;
+        bool noWait;
+        bool waits;
+    };
+    const platform::ConsoleFacts doubleClicked{true, true, true, false, true};
+    const Case cases[] = {
+        {"double-clicked in Explorer", doubleClicked, false, true},
+        // Windows 11's terminal hides its pseudo-console window, which still exists.
+        {"double-clicked, Windows Terminal", doubleClicked, false, true},
+        {"double-clicked, /nowait", doubleClicked, true, false},
+        {"from cmd, sharing its console", {true, false, true, false, true}, false, false},
+        {"output redirected", {false, true, true, false, true}, false, false},
+        {"CREATE_NO_WINDOW", {true, true, false, false, true}, false, false},
+        {"Start-Process -WindowStyle Hidden", {true, true, true, true, true}, false, false},
+        {"a service or an installer as LocalSystem", {true, true, true, false, false}, false, false},
+        {"a scheduled task, user not logged on", {true, true, false, false, false}, false, false},
+    };
+    for (const auto& c : cases) {
+        check::Arguments arguments;
+        arguments.noWait = c.noWait;
+        EXPECT_EQ(check::WaitsForEnter(c.console, arguments), c.waits) << c.start;
+    }
 }
 
 }  // namespace

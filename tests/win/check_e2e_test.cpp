@@ -193,5 +193,55 @@ TEST_F(CheckThenStart, AReportFileAndBadArguments) {
     EXPECT_EQ(GetFileAttributesW(L"C:\\e2e\\absent"), INVALID_FILE_ATTRIBUTES);
 }
 
+// Started where nobody can press Enter, the check ends by itself, with the status of what it
+// found (no Java is registered here: 2).
+TEST(HiddenStart, TheCheckNeverWaitsWhereNobodyCanAnswer) {
+    struct Case {
+        const char* start;
+        StartWay way;
+    };
+    const Case cases[] = {
+        {"CREATE_NO_WINDOW", {CREATE_NO_WINDOW, -1, {}}},
+        {"a new console, hidden (Start-Process -WindowStyle Hidden)", {CREATE_NEW_CONSOLE, SW_HIDE, {}}},
+        {"no console at all (a service's child)", {DETACHED_PROCESS, -1, {}}},
+        {"CREATE_NO_WINDOW, hidden (a scheduled task)", {CREATE_NO_WINDOW, SW_HIDE, {}}},
+    };
+    for (const auto& c : cases) {
+        const DWORD status = RunAndWait(L"\"" + CheckExe() + L"\"", c.way, 10000);
+        EXPECT_EQ(status, 2u) << c.start << (status == 98 ? ": still waiting after 10 s" : "");
+    }
+}
+
+// A version.dll left beside a program, as in a Downloads folder. Told to prefer a native one,
+// Wine loads it from the program's folder, as Windows does for any DLL that is no KnownDLL.
+TEST(Planting, ADllBesideAProgramIsNotLoaded) {
+    const std::wstring folder = L"C:\\e2e\\Downloads";
+    const std::wstring marker = L"C:\\planted.txt";
+    MakeFolders(folder);
+    CopyFileW(PlantedDll().c_str(), (folder + L"\\version.dll").c_str(), FALSE);
+    CopyFileW(CheckExe().c_str(), (folder + L"\\SmsServerCheck.exe").c_str(), FALSE);
+    CopyFileW(LauncherExe().c_str(), (folder + L"\\SmsServer.exe").c_str(), FALSE);
+    CopyFileW(VersionProbeExe().c_str(), (folder + L"\\version_probe.exe").c_str(), FALSE);
+    const std::map<std::wstring, std::wstring> nativeFirst = {
+        {L"WINEDLLOVERRIDES", L"version=n,b;mscoree,mshtml=d;winemenubuilder.exe=d"}};
+
+    // The test sees a planted DLL run in a program that imports it.
+    RunCapturingOutput(L"\"" + folder + L"\\version_probe.exe\"", nativeFirst);
+    EXPECT_NE(ReadBytes(marker).find("version_probe.exe"), std::string::npos)
+        << "the planted DLL did not run in a program that imports it";
+    DeleteFileW(marker.c_str());
+
+    const Captured checked = RunCapturingOutput(L"\"" + folder + L"\\SmsServerCheck.exe\"", nativeFirst);
+    EXPECT_EQ(checked.exitCode, 2u) << checked.output;
+    LaunchOptions options;
+    options.program = folder + L"\\SmsServer.exe";
+    options.workingFolder = folder;
+    options.environment = nativeFirst;
+    const LaunchReport started = RunLauncher(options);
+    EXPECT_EQ(started.exitCode, 2u);
+    EXPECT_EQ(started.boxes.size(), 1u);
+    EXPECT_EQ(ReadBytes(marker), "") << "a planted DLL ran";
+}
+
 }  // namespace
 }  // namespace e2e

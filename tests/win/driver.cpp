@@ -165,11 +165,21 @@ std::wstring WindowsPath(const std::string& unixPath) {
 }
 
 DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
+    return RunAndWait(commandLine, StartWay{}, timeoutMs);
+}
+
+DWORD RunAndWait(const std::wstring& commandLine, const StartWay& way, DWORD timeoutMs) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    if (way.showWindow >= 0) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(way.showWindow);
+    }
     PROCESS_INFORMATION started{};
     std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    std::wstring block = EnvironmentBlock(way.environment);
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
+                        way.creationFlags | CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr,
                         &startup, &started)) {
         return GetLastError() | 0x80000000u;
     }

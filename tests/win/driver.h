@@ -54,8 +54,18 @@ RECT ClientOnScreen(HWND window);
 // Paths of the build, turned into Windows paths on drive Z:.
 std::wstring WindowsPath(const std::string& unixPath);
 
-// Runs a program (Windows or, by its Z:\ path, Unix) and waits for it; returns its exit code.
+// Runs a program (Windows or, by its Z:\ path, Unix) and waits for it; returns its exit code,
+// or 98 when it had not ended by the timeout and was stopped.
 DWORD RunAndWait(const std::wstring& commandLine, DWORD timeoutMs = 60000);
+
+// How a program is started: creation flags, and a show state asked for through
+// STARTF_USESHOWWINDOW (-1: none), with variables added to the environment.
+struct StartWay {
+    DWORD creationFlags = 0;
+    int showWindow = -1;
+    std::map<std::wstring, std::wstring> environment;
+};
+DWORD RunAndWait(const std::wstring& commandLine, const StartWay& way, DWORD timeoutMs);
 
 struct Captured {
     DWORD exitCode = 0;
