@@ -15,7 +15,9 @@ static void StartJava(void) {
         while (RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS) ++index;
         RegCloseKey(key);
     }
-    STARTUPINFOA startup = {sizeof startup};
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION started;

@@ -4,12 +4,12 @@
 
 #include <cmath>
 
+#include "base/text.h"
 #include "launcher/command_line.h"
 #include "launcher/version.h"
-#include "platform/text.h"
+#include "platform/program_control.h"
 #include "registry/MRegistry.h"
-#include "runtime/mod_main.h"
-#include "runtime/version_number.h"
+#include "runtime/decisions.h"
 
 namespace check {
 namespace {
@@ -29,14 +29,14 @@ std::wstring Printable(std::wstring text) {
     return text;
 }
 
-std::wstring Shown(const std::wstring& name) { return Concat({L"\"", Printable(name), L"\""}); }
+std::wstring Shown(const std::wstring& name) { return base::Concat({L"\"", Printable(name), L"\""}); }
 
 // 1.5 as "1.5", 2 as "2": a version read from three characters has at most two decimals.
 std::wstring VersionText(double version) {
     const long long hundredths = std::llround(std::fabs(version) * 100);
-    std::wstring decimals = DecimalText(100 + hundredths % 100).substr(1);
+    std::wstring decimals = base::DecimalText(100 + hundredths % 100).substr(1);
     while (!decimals.empty() && decimals.back() == L'0') decimals.pop_back();
-    return Concat({version < 0 ? L"-" : L"", DecimalText(hundredths / 100),
+    return base::Concat({version < 0 ? L"-" : L"", base::DecimalText(hundredths / 100),
                    decimals.empty() ? L"" : L".", decimals});
 }
 
@@ -46,17 +46,17 @@ std::wstring TypeName(std::uint32_t type) {
         L"REG_DWORD_BIG_ENDIAN", L"REG_LINK", L"REG_MULTI_SZ", L"REG_RESOURCE_LIST",
         L"REG_FULL_RESOURCE_DESCRIPTOR", L"REG_RESOURCE_REQUIREMENTS_LIST", L"REG_QWORD"};
     if (type < std::size(kNames)) return kNames[type];
-    return Concat({L"type ", DecimalText(type)});
+    return base::Concat({L"type ", base::DecimalText(type)});
 }
 
 // What the version reading makes of a runtime's name.
 std::wstring VersionReading(const std::wstring& name) {
     const auto version = mod_main::RuntimeVersionOf(name);
     if (!version) {
-        return Concat({Shown(name.substr(0, 3)), L" is not a number (",
-                       mod_main::TypeMismatch().description, L")"});
+        return base::Concat({Shown(name.substr(0, 3)), L" is not a number (",
+                       version.failure().description, L")"});
     }
-    return Concat({L"version ", VersionText(*version),
+    return base::Concat({L"version ", VersionText(*version),
                    mod_main::IsSuitableVersion(*version) ? L"" : L", below 1.5"});
 }
 
@@ -84,7 +84,7 @@ public:
         if (!files_.FolderExists(report_.programFolder)) {
             report_.status = kCouldNotCheck;
             report_.verdict.push_back(
-                Concat({L"The folder ", report_.programFolder, L" does not exist."}));
+                base::Concat({L"The folder ", report_.programFolder, L" does not exist."}));
             return std::move(report_);
         }
         CheckProgram();
@@ -99,7 +99,7 @@ public:
 private:
     void Start(const wchar_t* title) { report_.sections.push_back({title, {}}); }
     void Add(Mark mark, std::initializer_list<std::wstring_view> pieces) {
-        report_.sections.back().findings.push_back({mark, Concat(pieces)});
+        report_.sections.back().findings.push_back({mark, base::Concat(pieces)});
     }
 
     void CheckProgram() {
@@ -107,7 +107,7 @@ private:
         Start(L"Program");
         Add(Mark::Ok, {L"Folder ", folder});
         const std::wstring exe =
-            Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_EXE_NAME});
+            base::Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_EXE_NAME});
         if (files_.FileExists(exe)) {
             const std::wstring version = files_.FileVersion(exe);
             Add(Mark::Ok, {L"" SMS_EXE_NAME, version.empty() ? L"" : L", version ", version});
@@ -119,7 +119,7 @@ private:
 
     // The class path names nine jar files and, last, a folder.
     void CheckClassPathEntry(std::wstring_view entry) {
-        const std::wstring path = Concat({report_.programFolder, entry});
+        const std::wstring path = base::Concat({report_.programFolder, entry});
         const std::wstring_view shown = entry.substr(1);
         const bool wantsFolder = !shown.ends_with(L".jar");
         const bool isFile = files_.FileExists(path);
@@ -181,7 +181,7 @@ private:
 
     void ReadJavaHome() {
         const std::wstring& name = report_.chosenRuntime;
-        const std::wstring key = Concat({mod_main::kJavaRuntimeKey, L"\\", name});
+        const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
         if (!MRegistry::RegistryKeyExists(platform_.registry, kRoot, key)) {
             Add(Mark::Problem, {L"The key of ", Shown(name), L" cannot be opened: ", kFromPathSilently});
             return;
@@ -191,9 +191,9 @@ private:
         if (home) {
             report_.javaHomePath = *home;
         } else {
-            searchFailure_ = MRegistry::UnsupportedValueType().description;
+            searchFailure_ = home.failure().description;
         }
-        const std::wstring read = Concat({L"JavaHome (", TypeName(type), L"): "});
+        const std::wstring read = base::Concat({L"JavaHome (", TypeName(type), L"): "});
         if (!searchFailure_.empty()) {
             Add(Mark::Problem, {read, searchFailure_});
         } else if (report_.javaHomePath.empty()) {
@@ -219,7 +219,7 @@ private:
         std::wstring path = report_.javaLauncher;
         if (!IsFullPath(path)) {
             Add(Mark::Note, {L"JavaHome is not a full path: a start takes it below the program folder"});
-            path = Concat({report_.programFolder, L"\\", path});
+            path = base::Concat({report_.programFolder, L"\\", path});
         }
         const bool found = files_.FileExists(path);
         if (found) report_.javaFound = path;
@@ -250,8 +250,8 @@ private:
                       const wchar_t* reason) {
         const std::wstring path(key);
         for (const auto& name : MRegistry::ListRegistrySubkeys(registry, kRoot, path)) {
-            const auto value = MRegistry::TryReadRegistryValue(
-                registry, kRoot, Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
+            const auto value = MRegistry::ReadRegistryValue(
+                registry, kRoot, base::Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
             const std::wstring home = value ? MRegistry::ToText(*value) : std::wstring();
             Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Shown(name), view,
                              home.empty() ? L"" : L" at ", Printable(home), L": ", reason,
@@ -273,7 +273,7 @@ private:
     void CheckSupportFile(const mod_main::SupportFile& file) {
         const std::wstring folder = mod_main::SupportFolder(report_.javaHomePath, file);
         const std::wstring shownFolder = WithoutTrailingBackslash(folder);
-        const std::wstring shown = Concat({file.folderSuffix + 1, file.fileName});
+        const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
         if (files_.FileExists(folder + file.fileName)) {
             Add(Mark::Ok, {shown, L" is in the runtime"});
             return;
@@ -290,13 +290,13 @@ private:
         const std::wstring source = mod_main::SupportSource(file);
         std::wstring why;
         if (!files_.FileExists(source)) {
-            why = Concat({L"its source ", source, L" is missing"});
+            why = base::Concat({L"its source ", source, L" is missing"});
         } else if (!files_.FolderExists(folder)) {
-            why = Concat({L"the folder ", shownFolder, L" is missing, and a start makes no folder"});
+            why = base::Concat({L"the folder ", shownFolder, L" is missing, and a start makes no folder"});
         } else {
             switch (files_.WriteAccessTo(folder)) {
                 case platform::WriteAccess::Denied:
-                    why = Concat({L"this user may not write to ", shownFolder,
+                    why = base::Concat({L"this user may not write to ", shownFolder,
                                   L": the first start must run as administrator"});
                     break;
                 case platform::WriteAccess::Unknown:
@@ -317,13 +317,13 @@ private:
     void WriteVerdict() {
         auto& verdict = report_.verdict;
         if (report_.status == static_cast<int>(platform::ExitStatus::NoJavaRuntime)) {
-            verdict.push_back(Concat({L"A start would show \"You have not Installed Java Runtime "
+            verdict.push_back(base::Concat({L"A start would show \"You have not Installed Java Runtime "
                                       L"Environment on your computer.\" and end with status 2. ",
                                       kInstallJava}));
             return;
         }
         if (report_.status == static_cast<int>(platform::ExitStatus::NoSuitableJavaRuntime)) {
-            verdict.push_back(Concat({L"A start would show \"Java Runtime Environment version 1.5 or "
+            verdict.push_back(base::Concat({L"A start would show \"Java Runtime Environment version 1.5 or "
                                       L"higher version is not avaiable\" and end with status 3. ",
                                       kInstallJava}));
             return;
@@ -334,7 +334,7 @@ private:
         const bool searchFailed = !searchFailure_.empty();
         const bool copies = !report_.filesToCopy.empty();
         const bool copyFails = !copyFailure_.empty();
-        verdict.push_back(Concat({
+        verdict.push_back(base::Concat({
             L"A start would ",
             searchFailed ? L"show \"" : L"", searchFailure_, searchFailed ? L"\" and " : L"",
             searchFailed ? kSearchFailed : L"", searchFailed ? L", then " : L"",
@@ -345,8 +345,8 @@ private:
             found ? L"start " : L"fail to start ", found ? report_.javaFound : report_.javaLauncher,
             found ? L"." : L" with a \"Run-time error\" message and end with status 1."}));
         if (found && !report_.classPathMissing.empty()) {
-            verdict.push_back(Concat({L"The application would then fail: ",
-                                      DecimalText(static_cast<long long>(report_.classPathMissing.size())),
+            verdict.push_back(base::Concat({L"The application would then fail: ",
+                                      base::DecimalText(static_cast<long long>(report_.classPathMissing.size())),
                                       L" of its 10 class-path entries are missing or wrong."}));
         }
     }

@@ -1,7 +1,7 @@
 // Building and starting the Java application's command line.
 #include "launcher/command_line.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace launcher {
 namespace {
@@ -22,16 +22,22 @@ std::wstring BuildJavaCommandLine(const std::wstring& javaHomePath,
     std::wstring line = JavaLauncher(javaHomePath) + L"-classpath ";
     for (std::size_t row = 0; row < kClassPath.size(); ++row) {
         const bool last = row + 1 == kClassPath.size();
-        line += Concat({L"\"", programFolder, kClassPath[row], last ? L"\" " : L"\";"});
+        line += base::Concat({L"\"", programFolder, kClassPath[row], last ? L"\" " : L"\";"});
     }
     return line + kMainClass;
 }
 
-void StartJavaApplication(platform::Processes& processes, const std::wstring& commandLine) {
-    const std::wstring saved = processes.CurrentFolder();
-    processes.SetCurrentFolder(processes.ProgramFolder());
-    processes.StartProcess(commandLine, platform::kShowHidden);
-    processes.SetCurrentFolder(saved);
+std::optional<base::Failure> StartJavaApplication(platform::Processes& processes,
+                                                  const std::wstring& commandLine) {
+    const auto saved = processes.CurrentFolder();
+    if (!saved) return saved.failure();
+    const auto programFolder = processes.ProgramFolder();
+    if (!programFolder) return programFolder.failure();
+    if (auto failure = processes.SetCurrentFolder(*programFolder)) return failure;
+    if (const auto started = processes.StartProcess(commandLine, platform::kShowHidden); !started) {
+        return started.failure();
+    }
+    return processes.SetCurrentFolder(*saved);
 }
 
 }  // namespace launcher

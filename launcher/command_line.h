@@ -2,8 +2,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
+#include "base/failure.h"
 #include "platform/processes.h"
 
 namespace launcher {
@@ -38,7 +40,9 @@ std::wstring BuildJavaCommandLine(const std::wstring& javaHomePath,
                                   const std::wstring& programFolder);
 
 // Starts the line hidden with the program folder as the current folder, then makes the
-// previous current folder current again. A failed start raises and leaves the folder set.
-void StartJavaApplication(platform::Processes& processes, const std::wstring& commandLine);
+// previous current folder current again. A failed start gives its failure and leaves the
+// folder set.
+[[nodiscard]] std::optional<base::Failure> StartJavaApplication(platform::Processes& processes,
+                                                                const std::wstring& commandLine);
 
 }  // namespace launcher

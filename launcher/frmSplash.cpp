@@ -3,8 +3,7 @@
 
 #include "launcher/command_line.h"
 #include "launcher/version.h"
-#include "platform/failure.h"
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace launcher {
 
@@ -19,40 +18,41 @@ platform::SplashDesign SplashFormDesign() {
     };
 }
 
-std::wstring UnhandledFailureText(const Failure& failure) {
-    return Concat({L"Run-time error '", DecimalText(failure.number), L"':\r\n\r\n", failure.description});
+std::wstring UnhandledFailureText(const base::Failure& failure) {
+    return base::Concat({L"Run-time error '", base::DecimalText(failure.number), L"':\r\n\r\n", failure.description});
 }
 
 frmSplash::frmSplash(LauncherPlatform platform, mod_main::ModMain& modMain)
     : platform_(platform), modMain_(modMain) {}
 
 platform::ExitStatus frmSplash::Show() {
-    try {
-        platform_.window.Load(SplashFormDesign(), [this] { Timer1_Timer(); });
-    } catch (const Failure& failure) {
-        ReportUnhandledFailure(failure);
+    if (const auto failure = platform_.window.Load(SplashFormDesign(), [this] { Timer1_Timer(); })) {
+        return ReportUnhandledFailure(*failure);
     }
     platform_.window.RunUntilClosed();
-    return platform::ExitStatus::Ended;
+    return exitStatus_;
 }
 
 void frmSplash::Timer1_Timer() {
     platform_.window.Unload();
-    try {
-        modMain_.FindJavaHome();
-        const std::wstring commandLine =
-            BuildJavaCommandLine(modMain_.JavaHomePath(), platform_.processes.ProgramFolder());
-        StartJavaApplication(platform_.processes, commandLine);
-    } catch (const Failure& failure) {
-        ReportUnhandledFailure(failure);
-    }
-    platform_.programControl.Sleep(kWaitAfterStartMs);
-    platform_.programControl.EndProgram(platform::ExitStatus::Ended);
+    exitStatus_ = StartSequence();
 }
 
-void frmSplash::ReportUnhandledFailure(const Failure& failure) {
+platform::ExitStatus frmSplash::StartSequence() {
+    if (const auto end = modMain_.FindJavaHome()) return *end;
+    const auto programFolder = platform_.processes.ProgramFolder();
+    if (!programFolder) return ReportUnhandledFailure(programFolder.failure());
+    const std::wstring commandLine = BuildJavaCommandLine(modMain_.JavaHomePath(), *programFolder);
+    if (const auto failure = StartJavaApplication(platform_.processes, commandLine)) {
+        return ReportUnhandledFailure(*failure);
+    }
+    platform_.programControl.Sleep(kWaitAfterStartMs);
+    return platform::ExitStatus::Ended;
+}
+
+platform::ExitStatus frmSplash::ReportUnhandledFailure(const base::Failure& failure) {
     platform_.messageBoxes.Show(UnhandledFailureText(failure), platform::kMessageBoxOk);
-    platform_.programControl.EndProgram(platform::ExitStatus::UnhandledFailure);
+    return platform::ExitStatus::UnhandledFailure;
 }
 
 }  // namespace launcher

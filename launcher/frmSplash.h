@@ -1,13 +1,12 @@
 // The splash form and the start sequence that runs on its timer's tick.
 #pragma once
 
+#include "base/failure.h"
 #include "platform/message_boxes.h"
 #include "platform/processes.h"
 #include "platform/program_control.h"
 #include "platform/splash_window.h"
 #include "runtime/mod_main.h"
-
-struct Failure;
 
 namespace launcher {
 
@@ -18,7 +17,7 @@ inline constexpr unsigned kWaitAfterStartMs = 10000;
 platform::SplashDesign SplashFormDesign();
 
 // The text of the report of a failure that no step handled.
-std::wstring UnhandledFailureText(const Failure& failure);
+std::wstring UnhandledFailureText(const base::Failure& failure);
 
 struct LauncherPlatform {
     platform::SplashWindow& window;
@@ -31,19 +30,21 @@ class frmSplash {
 public:
     frmSplash(LauncherPlatform platform, mod_main::ModMain& modMain);
 
-    // Shows the splash and handles window messages. Returns only when the user closed the
-    // window before the tick; otherwise the start sequence ends the program.
+    // Shows the splash and handles window messages until the user closes the window or the
+    // start sequence has run. Gives the status the program ends with.
     platform::ExitStatus Show();
 
     // The start sequence: unload the splash, choose the runtime, start the application,
-    // wait, end the program.
+    // wait. The program ends after it.
     void Timer1_Timer();
 
 private:
-    [[noreturn]] void ReportUnhandledFailure(const Failure& failure);
+    platform::ExitStatus StartSequence();
+    platform::ExitStatus ReportUnhandledFailure(const base::Failure& failure);
 
     LauncherPlatform platform_;
     mod_main::ModMain& modMain_;
+    platform::ExitStatus exitStatus_ = platform::ExitStatus::Ended;
 };
 
 }  // namespace launcher

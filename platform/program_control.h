@@ -1,11 +1,8 @@
-// Waiting on the user-interface thread and ending the program.
+// The program's exit statuses, and waiting on the user-interface thread.
 #pragma once
-
-#include <cstdlib>
 
 namespace platform {
 
-// The program's exit statuses.
 enum class ExitStatus : int {
     Ended = 0,                   // the application was started, or the user closed the splash
     UnhandledFailure = 1,        // a step failed outside the runtime search, e.g. no Java launcher
@@ -19,14 +16,6 @@ public:
 
     // Blocks the thread; no window message is handled meanwhile.
     virtual void Sleep(unsigned milliseconds) = 0;
-    // Ends the program at once with the exit status; nothing after the call runs.
-    [[noreturn]] void EndProgram(ExitStatus status) {
-        End(status);
-        std::abort();  // End never returns; this only tells the compiler so
-    }
-
-protected:
-    virtual void End(ExitStatus status) = 0;
 };
 
 }  // namespace platform

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "base/failure.h"
 
 namespace platform {
 
@@ -20,11 +23,12 @@ public:
     virtual ~SplashWindow() = default;
 
     // Creates and shows the window, centred on the screen, and starts its timer, which calls
-    // onTick on the user-interface thread while the window exists.
-    virtual void Load(const SplashDesign& design, std::function<void()> onTick) = 0;
+    // onTick once on the user-interface thread while the window exists.
+    [[nodiscard]] virtual std::optional<base::Failure> Load(const SplashDesign& design,
+                                                            std::function<void()> onTick) = 0;
     // Destroys the window and its timer without asking the program to end.
     virtual void Unload() = 0;
-    // Handles window messages until the user has closed the window.
+    // Handles window messages until the user has closed the window, or the tick has run.
     virtual void RunUntilClosed() = 0;
 };
 

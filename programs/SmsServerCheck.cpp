@@ -1,12 +1,12 @@
 // Program entry of SmsServerCheck.exe: reads the arguments, wires the Win32 platform into the
-// check, and prints or saves its report. Built without C++ exceptions: nothing it runs raises.
+// check, and prints or saves its report.
 #include <windows.h>
 
 #include <vector>
 
 #include "check/check.h"
-#include "platform/failure.h"
-#include "platform/text.h"
+#include "base/failure.h"
+#include "base/text.h"
 #include "platform/win32/console.h"
 #include "platform/win32/win32_platform.h"
 
@@ -27,12 +27,12 @@ int Report(const check::Report& report, const std::wstring& reportFile) {
     const std::wstring path = win32::FullPath(reportFile);
     // UTF-8, marked as such for the editors that would take it for the ANSI code page.
     if (const auto failure = win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::ToCodePage(text, CP_UTF8))) {
-        win32::WriteOut(Concat({L"The report could not be written to ", path, L": ",
+        win32::WriteOut(base::Concat({L"The report could not be written to ", path, L": ",
                                 failure->description, L"\r\n"}),
                         true);
         return check::kCouldNotCheck;
     }
-    win32::WriteOut(Concat({L"The report is in ", path, L"\r\n"}));
+    win32::WriteOut(base::Concat({L"The report is in ", path, L"\r\n"}));
     return report.status;
 }
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/failure.h"
-#include "platform/text.h"
+#include "base/failure.h"
+#include "base/text.h"
 
 namespace MRegistry {
 namespace {
@@ -80,7 +80,7 @@ std::optional<RegistryValue> Convert(const Registry& registry, std::uint32_t typ
 bool RegistryKeyExists(Registry& registry, RegistryKey root, const std::wstring& path) {
     const auto key = OpenForReading(registry, root, path);
     if (!key) return false;
-    registry.CloseKey(*key);
+    const OpenedKey opened(registry, *key);
     return true;
 }
 
@@ -107,13 +107,12 @@ SubkeyList ListRegistrySubkeys(Registry& registry, RegistryKey root, const std::
     return list;
 }
 
-Failure UnsupportedValueType() { return Failure(kUnsupportedValueType, L"Unsupported value type"); }
+base::Failure UnsupportedValueType() { return base::Failure(kUnsupportedValueType, L"Unsupported value type"); }
 
-std::optional<RegistryValue> TryReadRegistryValue(Registry& registry, RegistryKey root,
-                                                  const std::wstring& path,
-                                                  const std::wstring& valueName,
-                                                  const std::optional<RegistryValue>& defaultValue,
-                                                  std::uint32_t* typeRead) {
+base::Result<RegistryValue> ReadRegistryValue(Registry& registry, RegistryKey root,
+                                              const std::wstring& path, const std::wstring& valueName,
+                                              const std::optional<RegistryValue>& defaultValue,
+                                              std::uint32_t* typeRead) {
     const auto handle = OpenForReading(registry, root, path);
     if (!handle) return defaultValue ? *defaultValue : RegistryValue{};
 
@@ -128,14 +127,16 @@ std::optional<RegistryValue> TryReadRegistryValue(Registry& registry, RegistryKe
         registry.QueryValueEx(key.get(), name, type, buffer.data(), size);
     }
     if (typeRead) *typeRead = type;
-    return Convert(registry, type, buffer, size);
+    auto value = Convert(registry, type, buffer, size);
+    if (!value) return UnsupportedValueType();
+    return std::move(*value);
 }
 
 std::wstring ToText(const RegistryValue& value) {
     struct Visitor {
         std::wstring operator()(std::monostate) const { return {}; }
         std::wstring operator()(const std::wstring& text) const { return text; }
-        std::wstring operator()(std::int32_t number) const { return DecimalText(number); }
+        std::wstring operator()(std::int32_t number) const { return base::DecimalText(number); }
         std::wstring operator()(const std::vector<std::uint8_t>& bytes) const {
             std::wstring text;
             for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/registry.h"
 
 namespace MRegistry {
@@ -42,25 +42,17 @@ bool RegistryKeyExists(platform::Registry& registry, platform::RegistryKey root,
 SubkeyList ListRegistrySubkeys(platform::Registry& registry, platform::RegistryKey root,
                                const std::wstring& path);
 
-// Failure 1001 "Unsupported value type".
-Failure UnsupportedValueType();
+// base::Failure 1001 "Unsupported value type".
+[[nodiscard]] base::Failure UnsupportedValueType();
 
-// The default (or the empty value) when the key cannot be opened; nothing for a type it does
-// not convert, or for a value the key lacks. typeRead, when given, receives the type the
-// query reported (REG_NONE when it failed).
-std::optional<RegistryValue> TryReadRegistryValue(
+// One value converted by its type. The default (or the empty value) when the key cannot be
+// opened; failure 1001 "Unsupported value type" for a type it does not convert, or for a value
+// the key lacks. typeRead, when given, receives the type the query reported (REG_NONE when it
+// failed).
+base::Result<RegistryValue> ReadRegistryValue(
     platform::Registry& registry, platform::RegistryKey root, const std::wstring& path,
     const std::wstring& valueName, const std::optional<RegistryValue>& defaultValue = std::nullopt,
     std::uint32_t* typeRead = nullptr);
-
-// The same, raising failure 1001 "Unsupported value type" where it gives nothing.
-inline RegistryValue ReadRegistryValue(platform::Registry& registry, platform::RegistryKey root,
-                                       const std::wstring& path, const std::wstring& valueName,
-                                       const std::optional<RegistryValue>& defaultValue = std::nullopt) {
-    auto value = TryReadRegistryValue(registry, root, path, valueName, defaultValue);
-    if (!value) Raise(UnsupportedValueType());
-    return std::move(*value);
-}
 
 // Text of a value: the empty value is empty text, an integer its decimal digits, a byte
 // sequence its bytes read as UTF-16 code units.

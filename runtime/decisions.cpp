@@ -1,12 +1,11 @@
-// The decisions of a start that the check takes as well: which runtime, from which folder,
-// and where the support files go. Kept apart from the start's steps, so that a program
-// that only asks links only these.
+// The decisions of a start that the check takes as well. Kept apart from the start's steps,
+// so that a program that only asks links only these.
+#include "runtime/decisions.h"
+
 #include <string_view>
 
-#include "platform/failure.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "registry/MRegistry.h"
-#include "runtime/mod_main.h"
 #include "runtime/version_number.h"
 
 namespace mod_main {
@@ -16,8 +15,8 @@ constexpr std::size_t kVersionLength = 3;
 
 }  // namespace
 
-std::optional<double> RuntimeVersionOf(const std::wstring& name) {
-    return ParseVersionNumber(std::wstring_view(name).substr(0, kVersionLength));
+base::Result<double> RuntimeVersionOf(const std::wstring& name) {
+    return ReadVersionNumber(std::wstring_view(name).substr(0, kVersionLength));
 }
 
 bool IsSuitableVersion(double version) { return version >= kMinimumJavaVersion; }
@@ -27,7 +26,7 @@ RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names) {
     for (; choice.stoppedAt < names.size(); ++choice.stoppedAt) {
         const auto version = RuntimeVersionOf(names[choice.stoppedAt]);
         if (!version) {
-            choice.failure = TypeMismatch();
+            choice.failure = version.failure();
             break;
         }
         if (IsSuitableVersion(*version)) {
@@ -38,12 +37,12 @@ RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names) {
     return choice;
 }
 
-std::optional<std::wstring> ReadJavaHome(platform::Registry& registry, const std::wstring& name,
-                                         std::uint32_t* typeRead) {
-    const auto value = MRegistry::TryReadRegistryValue(
-        registry, platform::kHKeyLocalMachine, Concat({kJavaRuntimeKey, L"\\", name}),
+base::Result<std::wstring> ReadJavaHome(platform::Registry& registry, const std::wstring& name,
+                                        std::uint32_t* typeRead) {
+    const auto value = MRegistry::ReadRegistryValue(
+        registry, platform::kHKeyLocalMachine, base::Concat({kJavaRuntimeKey, L"\\", name}),
         kJavaHomeValue, std::nullopt, typeRead);
-    if (!value) return std::nullopt;
+    if (!value) return value.failure();
     return MRegistry::ToText(*value);
 }
 
@@ -52,9 +51,9 @@ std::wstring SupportFolder(const std::wstring& home, const SupportFile& file) {
 }
 
 std::wstring SupportSource(const SupportFile& file) {
-    return Concat({kSupportSourceFolder, L"\\", file.fileName});
+    return base::Concat({kSupportSourceFolder, L"\\", file.fileName});
 }
 
-std::wstring TemporaryNameFor(const std::wstring& name) { return Concat({L"~", name, L".tmp"}); }
+std::wstring TemporaryNameFor(const std::wstring& name) { return base::Concat({L"~", name, L".tmp"}); }
 
 }  // namespace mod_main

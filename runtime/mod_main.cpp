@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "platform/failure.h"
 #include "registry/MRegistry.h"
 
 namespace mod_main {
@@ -16,43 +15,53 @@ ModMain::ModMain(platform::Registry& registry, FileSystemFactory createFileSyste
       messageBoxes_(messageBoxes),
       programControl_(programControl) {}
 
-void ModMain::FindJavaHome() {
+std::optional<platform::ExitStatus> ModMain::FindJavaHome() {
     JavaHomePath_.clear();
-    try {
-        const auto root = platform::kHKeyLocalMachine;
-        if (!MRegistry::RegistryKeyExists(registry_, root, kJavaRuntimeKey)) {
-            EndWith(kNoJavaRuntimeMessage, platform::ExitStatus::NoJavaRuntime);
-        }
-        const auto names = MRegistry::ListRegistrySubkeys(registry_, root, kJavaRuntimeKey).Names();
-        const RuntimeChoice choice = ChooseRuntime(names);
-        if (choice.failure) Raise(*choice.failure);
-        if (!choice.chosen) {
-            EndWith(kNoSuitableJavaRuntimeMessage, platform::ExitStatus::NoSuitableJavaRuntime);
-        }
-        const auto read = ReadJavaHome(registry_, names[choice.stoppedAt]);
-        if (!read) Raise(MRegistry::UnsupportedValueType());
-        const std::wstring& home = *read;
-        if (!home.empty()) {
-            JavaHomePath_ = home;
-            InstallSerialSupport(home);
-        }
-    } catch (const Failure& failure) {
-        Report(failure, kSearchFailedMessage);
+    std::optional<platform::ExitStatus> end;
+    if (const auto failure = SearchJavaHome(end)) {
+        Report(*failure, kSearchFailedMessage);
         JavaHomePath_.clear();
     }
+    return end;
+}
+
+std::optional<base::Failure> ModMain::SearchJavaHome(std::optional<platform::ExitStatus>& end) {
+    const auto root = platform::kHKeyLocalMachine;
+    if (!MRegistry::RegistryKeyExists(registry_, root, kJavaRuntimeKey)) {
+        end = Tell(kNoJavaRuntimeMessage, platform::ExitStatus::NoJavaRuntime);
+        return std::nullopt;
+    }
+    const auto names = MRegistry::ListRegistrySubkeys(registry_, root, kJavaRuntimeKey).Names();
+    const RuntimeChoice choice = ChooseRuntime(names);
+    if (choice.failure) return choice.failure;
+    if (!choice.chosen) {
+        end = Tell(kNoSuitableJavaRuntimeMessage, platform::ExitStatus::NoSuitableJavaRuntime);
+        return std::nullopt;
+    }
+    const auto home = ReadJavaHome(registry_, names[choice.stoppedAt]);
+    if (!home) return home.failure();
+    if (!home->empty()) {
+        JavaHomePath_ = *home;
+        InstallSerialSupport(*home);
+    }
+    return std::nullopt;
 }
 
 void ModMain::InstallSerialSupport(const std::wstring& home) {
-    try {
-        auto& fileSystem = FileSystemService();
-        for (const auto& file : kSupportFiles) {
-            const std::wstring folder = SupportFolder(home, file);
-            if (fileSystem.FileExists(folder + file.fileName)) continue;
-            CopyIntoFolder(fileSystem, programControl_, SupportSource(file), folder, file.fileName);
+    if (const auto failure = CopyMissingFiles(home)) Report(*failure, kCopyFailedMessage);
+}
+
+std::optional<base::Failure> ModMain::CopyMissingFiles(const std::wstring& home) {
+    auto& fileSystem = FileSystemService();
+    for (const auto& file : kSupportFiles) {
+        const std::wstring folder = SupportFolder(home, file);
+        if (fileSystem.FileExists(folder + file.fileName)) continue;
+        if (auto failure = CopyIntoFolder(fileSystem, programControl_, SupportSource(file), folder,
+                                          file.fileName)) {
+            return failure;
         }
-    } catch (const Failure& failure) {
-        Report(failure, kCopyFailedMessage);
     }
+    return std::nullopt;
 }
 
 platform::FileSystem& ModMain::FileSystemService() {
@@ -60,14 +69,14 @@ platform::FileSystem& ModMain::FileSystemService() {
     return *fileSystem_;
 }
 
-void ModMain::Report(const Failure& failure, const wchar_t* operationMessage) {
+void ModMain::Report(const base::Failure& failure, const wchar_t* operationMessage) {
     messageBoxes_.Show(failure.description, platform::kMessageBoxOk);
     messageBoxes_.Show(operationMessage, platform::kMessageBoxOk);
 }
 
-void ModMain::EndWith(const wchar_t* message, platform::ExitStatus status) {
+platform::ExitStatus ModMain::Tell(const wchar_t* message, platform::ExitStatus status) {
     messageBoxes_.Show(message, platform::kMessageBoxOk);
-    programControl_.EndProgram(status);
+    return status;
 }
 
 namespace {
@@ -77,58 +86,51 @@ constexpr unsigned kHeldRetryStepMs = 100;
 
 // Access denied, a sharing violation or a lock violation: what a virus scanner causes while it
 // reads a file that was just written, which it opens without letting others delete it.
-bool HeldByAnother(const Failure& failure) {
+bool HeldByAnother(const base::Failure& failure) {
     return failure.number == 5 || failure.number == 32 || failure.number == 33;
 }
 
 // Runs a step on a file that was just written, again and again for about two seconds while
 // another program holds the file.
 template <typename Step>
-void RetryWhileHeld(platform::ProgramControl& programControl, Step step) {
+[[nodiscard]] std::optional<base::Failure> RetryWhileHeld(platform::ProgramControl& programControl, Step step) {
     for (unsigned waited = 0;; waited += kHeldRetryStepMs) {
-        try {
-            step();
-            return;
-        } catch (const Failure& failure) {
-            if (!HeldByAnother(failure) || waited >= kHeldRetryMs) throw;
-        }
+        auto failure = step();
+        if (!failure || !HeldByAnother(*failure) || waited >= kHeldRetryMs) return failure;
         programControl.Sleep(kHeldRetryStepMs);
     }
 }
 
 // A copy carries its source's attributes, so the temporary file of a read-only source is
 // read-only too, and Windows removes it only once that attribute is cleared.
-void RemoveTemporary(platform::FileSystem& fileSystem, const std::wstring& temporary) {
-    fileSystem.MakeWritable(temporary);
-    fileSystem.Remove(temporary);
+[[nodiscard]] std::optional<base::Failure> RemoveTemporary(platform::FileSystem& fileSystem,
+                                             const std::wstring& temporary) {
+    if (auto failure = fileSystem.MakeWritable(temporary)) return failure;
+    return fileSystem.Remove(temporary);
 }
 
 }  // namespace
 
-void CopyIntoFolder(platform::FileSystem& fileSystem, platform::ProgramControl& programControl,
-                    const std::wstring& source, const std::wstring& folder, const std::wstring& name) {
+std::optional<base::Failure> CopyIntoFolder(platform::FileSystem& fileSystem,
+                                            platform::ProgramControl& programControl,
+                                            const std::wstring& source, const std::wstring& folder,
+                                            const std::wstring& name) {
     const std::wstring temporary = folder + TemporaryNameFor(name);
     // A start that ended between the copy and the rename left its temporary file behind;
     // if it stayed, every later copy onto it would be refused. Not retried: a runtime this
     // user may not write to fails at once.
-    RemoveTemporary(fileSystem, temporary);
-    bool copied = false;
-    try {
-        fileSystem.Copy(source, temporary);
-        copied = true;
-        RetryWhileHeld(programControl, [&] { fileSystem.MoveOver(temporary, folder + name); });
-    } catch (...) {
-        try {
-            if (copied) {
-                RetryWhileHeld(programControl, [&] { RemoveTemporary(fileSystem, temporary); });
-            } else {
-                RemoveTemporary(fileSystem, temporary);
-            }
-        } catch (...) {
-            // The failure that matters is the copy's; the next start clears the leftover.
-        }
-        throw;
+    if (auto failure = RemoveTemporary(fileSystem, temporary)) return failure;
+    if (auto failure = fileSystem.Copy(source, temporary)) {
+        // The failure that matters is the copy's; the next start clears what is left.
+        (void)RemoveTemporary(fileSystem, temporary);
+        return failure;
     }
+    auto failure = RetryWhileHeld(programControl,
+                                  [&] { return fileSystem.MoveOver(temporary, folder + name); });
+    if (failure) {
+        (void)RetryWhileHeld(programControl, [&] { return RemoveTemporary(fileSystem, temporary); });
+    }
+    return failure;
 }
 
 }  // namespace mod_main

@@ -1,7 +1,7 @@
 // A locale-independent reading of version numbers.
 #include "runtime/version_number.h"
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace mod_main {
 namespace {
@@ -14,9 +14,7 @@ bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 }  // namespace
 
-Failure TypeMismatch() { return Failure(13, L"Type mismatch"); }
-
-std::optional<double> ParseVersionNumber(std::wstring_view text) {
+base::Result<double> ReadVersionNumber(std::wstring_view text) {
     std::size_t at = 0;
     SkipBlanks(text, at);
     double sign = 1.0;
@@ -46,7 +44,7 @@ std::optional<double> ParseVersionNumber(std::wstring_view text) {
         }
     }
     SkipBlanks(text, at);
-    if (!seenDigit || at != text.size()) return std::nullopt;
+    if (!seenDigit || at != text.size()) return base::Failure(13, L"Type mismatch");
     // One division keeps 1.5 exactly 1.5, so the comparison with the threshold is exact.
     return sign * (whole + fraction / scale);
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/console_facts.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace win32 {
 
@@ -21,7 +21,7 @@ void WaitForEnter();
 
 // Writes the bytes to path whole or not at all: to a temporary file beside it first, which
 // is then renamed over it. Gives the failure, with the system's words, when it cannot.
-std::optional<Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes);
+[[nodiscard]] std::optional<base::Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 std::wstring FullPath(const std::wstring& path);
 

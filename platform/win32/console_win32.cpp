@@ -1,7 +1,7 @@
 // The console, the report file and the kind of Windows, for the check program.
 #include "platform/win32/console.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
@@ -32,7 +32,7 @@ void WriteOut(const std::wstring& text, bool toErrors) {
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
     DWORD mode = 0;
     if (GetConsoleMode(out, &mode)) {
-        WriteInPieces(text, kConsolePiece, [out](std::wstring_view piece) -> std::size_t {
+        base::WriteInPieces(text, kConsolePiece, [out](std::wstring_view piece) -> std::size_t {
             DWORD written = 0;
             if (!WriteConsoleW(out, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr)) {
                 return 0;
@@ -72,18 +72,19 @@ void WaitForEnter() {
     ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), line, 64, &read, nullptr);
 }
 
-std::optional<Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+std::optional<base::Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     const std::wstring temporary = path + L".partial";
-    HANDLE created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created == INVALID_HANDLE_VALUE) return LastErrorFailure();
-    DWORD written = 0;
-    const bool whole = WriteFile(created, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                                 nullptr) &&
-                       written == bytes.size() && FlushFileBuffers(created);
-    std::optional<Failure> failure;
-    if (!whole) failure = LastErrorFailure();
-    CloseHandle(created);
+    std::optional<base::Failure> failure;
+    {
+        const ScopedFile created(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!created) return LastErrorFailure();
+        DWORD written = 0;
+        const bool whole = WriteFile(created.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                     &written, nullptr) &&
+                           written == bytes.size() && FlushFileBuffers(created.get());
+        if (!whole) failure = LastErrorFailure();
+    }
     if (!failure && !MoveFileExW(temporary.c_str(), path.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         failure = LastErrorFailure();

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/text.h"
+#include "base/text.h"
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
@@ -38,7 +38,7 @@ std::wstring Win32FileInspection::FindProgram(const std::wstring& name,
                                               const std::wstring& programFolder) {
     const std::wstring file = name.find(L'.') == std::wstring::npos ? name + L".exe" : name;
     const std::wstring windows = WindowsFolder();
-    const std::wstring folders = Concat({programFolder, L";", SystemFolder(), L";", windows,
+    const std::wstring folders = base::Concat({programFolder, L";", SystemFolder(), L";", windows,
                                          L"\\system;", windows, L";", EnvironmentVariable(L"PATH")});
     for (std::size_t start = 0; start <= folders.size();) {
         std::size_t end = folders.find(L';', start);
@@ -112,10 +112,10 @@ std::wstring Win32FileInspection::FileVersion(const std::wstring& path) {
     VS_FIXEDFILEINFO fixed;
     std::memcpy(&fixed, bytes + kFixedAt, sizeof(fixed));
     if (fixed.dwSignature != 0xFEEF04BD) return {};
-    return Concat({DecimalText(HIWORD(fixed.dwFileVersionMS)), L".",
-                   DecimalText(LOWORD(fixed.dwFileVersionMS)), L".",
-                   DecimalText(HIWORD(fixed.dwFileVersionLS)), L".",
-                   DecimalText(LOWORD(fixed.dwFileVersionLS))});
+    return base::Concat({base::DecimalText(HIWORD(fixed.dwFileVersionMS)), L".",
+                   base::DecimalText(LOWORD(fixed.dwFileVersionMS)), L".",
+                   base::DecimalText(HIWORD(fixed.dwFileVersionLS)), L".",
+                   base::DecimalText(LOWORD(fixed.dwFileVersionLS))});
 }
 
 }  // namespace win32

@@ -6,14 +6,18 @@ namespace win32 {
 
 bool Win32FileSystem::FileExists(const std::wstring& path) { return IsFile(path); }
 
-void Win32FileSystem::Copy(const std::wstring& source, const std::wstring& target) {
-    if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) Raise(LastErrorFailure());
+std::optional<base::Failure> Win32FileSystem::Copy(const std::wstring& source,
+                                                   const std::wstring& target) {
+    if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) return LastErrorFailure();
+    return std::nullopt;
 }
 
-void Win32FileSystem::MoveOver(const std::wstring& from, const std::wstring& to) {
+std::optional<base::Failure> Win32FileSystem::MoveOver(const std::wstring& from,
+                                                       const std::wstring& to) {
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Raise(LastErrorFailure());
+        return LastErrorFailure();
     }
+    return std::nullopt;
 }
 
 namespace {
@@ -25,23 +29,25 @@ bool NothingThere(DWORD error) {
 
 }  // namespace
 
-void Win32FileSystem::MakeWritable(const std::wstring& path) {
+std::optional<base::Failure> Win32FileSystem::MakeWritable(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        if (NothingThere(error)) return;
-        Raise(SystemFailure(error));
+        if (NothingThere(error)) return std::nullopt;
+        return SystemFailure(error);
     }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return std::nullopt;
     if (!SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        Raise(LastErrorFailure());
+        return LastErrorFailure();
     }
+    return std::nullopt;
 }
 
-void Win32FileSystem::Remove(const std::wstring& path) {
-    if (DeleteFileW(path.c_str())) return;
+std::optional<base::Failure> Win32FileSystem::Remove(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) return std::nullopt;
     const DWORD error = GetLastError();
-    if (!NothingThere(error)) Raise(SystemFailure(error));
+    if (NothingThere(error)) return std::nullopt;
+    return SystemFailure(error);
 }
 
 }  // namespace win32

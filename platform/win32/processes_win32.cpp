@@ -4,27 +4,28 @@
 
 namespace win32 {
 
-std::wstring Win32Processes::ProgramFolder() {
+base::Result<std::wstring> Win32Processes::ProgramFolder() {
     std::wstring folder = win32::ProgramFolder();
-    if (folder.empty()) Raise(LastErrorFailure());
+    if (folder.empty()) return LastErrorFailure();
     return folder;
 }
 
-std::wstring Win32Processes::CurrentFolder() {
+base::Result<std::wstring> Win32Processes::CurrentFolder() {
     const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0) Raise(LastErrorFailure());
+    if (needed == 0) return LastErrorFailure();
     std::wstring folder(needed, L'\0');
     const DWORD length = GetCurrentDirectoryW(needed, folder.data());
-    if (length == 0 || length >= needed) Raise(LastErrorFailure());
+    if (length == 0 || length >= needed) return LastErrorFailure();
     folder.resize(length);
     return folder;
 }
 
-void Win32Processes::SetCurrentFolder(const std::wstring& folder) {
-    if (!SetCurrentDirectoryW(folder.c_str())) Raise(LastErrorFailure());
+std::optional<base::Failure> Win32Processes::SetCurrentFolder(const std::wstring& folder) {
+    if (!SetCurrentDirectoryW(folder.c_str())) return LastErrorFailure();
+    return std::nullopt;
 }
 
-std::uint32_t Win32Processes::StartProcess(const std::wstring& commandLine, int showState) {
+base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& commandLine, int showState) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -33,11 +34,11 @@ std::uint32_t Win32Processes::StartProcess(const std::wstring& commandLine, int 
     std::wstring line = commandLine;  // CreateProcessW may write into the line
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &started)) {
-        Raise(LastErrorFailure());
+        return LastErrorFailure();
     }
     ScopedHandle process(started.hProcess);
     ScopedHandle thread(started.hThread);
-    return started.dwProcessId;
+    return static_cast<std::uint32_t>(started.dwProcessId);
 }
 
 }  // namespace win32

@@ -1,4 +1,4 @@
-// Message boxes, waiting and ending the program on Win32.
+// Message boxes and waiting on Win32.
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
@@ -8,9 +8,5 @@ void Win32MessageBoxes::Show(const std::wstring& text, unsigned style) {
 }
 
 void Win32ProgramControl::Sleep(unsigned milliseconds) { ::Sleep(milliseconds); }
-
-void Win32ProgramControl::End(platform::ExitStatus status) {
-    ExitProcess(static_cast<UINT>(status));
-}
 
 }  // namespace win32

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "launcher/gif_picture.h"
+#include "base/gif_picture.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
@@ -20,7 +20,7 @@ HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int 
     if (!resource) return nullptr;
     const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(instance, resource)));
     if (!bytes) return nullptr;
-    const auto picture = launcher::DecodeGif({bytes, SizeofResource(instance, resource)});
+    const auto picture = base::DecodeGif({bytes, SizeofResource(instance, resource)});
     if (!picture) return nullptr;
     struct {
         BITMAPINFOHEADER header;
@@ -36,20 +36,22 @@ HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int 
     // 0x00RRGGBB in memory is an RGBQUAD: blue, green, red, reserved.
     std::memcpy(info.colours, picture->palette.data(), sizeof(info.colours));
 
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    ScopedMemoryDC memory(CreateCompatibleDC(screen));
-    ReleaseDC(nullptr, screen);
-    if (!bitmap || !memory) {
-        if (bitmap) DeleteObject(bitmap);
-        return nullptr;
+    ScopedBitmap bitmap;
+    ScopedMemoryDC memory;
+    {
+        const ScopedWindowDC screen(nullptr);
+        bitmap.reset(CreateCompatibleBitmap(screen.get(), width, height));
+        memory.reset(CreateCompatibleDC(screen.get()));
     }
-    ScopedSelect select(memory.get(), bitmap);
-    SetStretchBltMode(memory.get(), COLORONCOLOR);
-    StretchDIBits(memory.get(), 0, 0, width, height, 0, 0, picture->width, picture->height,
-                  picture->pixels.data(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                  SRCCOPY);
-    return bitmap;
+    if (!bitmap || !memory) return nullptr;
+    {
+        const ScopedSelect select(memory.get(), bitmap.get());
+        SetStretchBltMode(memory.get(), COLORONCOLOR);
+        StretchDIBits(memory.get(), 0, 0, width, height, 0, 0, picture->width, picture->height,
+                      picture->pixels.data(), reinterpret_cast<const BITMAPINFO*>(&info),
+                      DIB_RGB_COLORS, SRCCOPY);
+    }
+    return bitmap.release();
 }
 
 }  // namespace
@@ -59,7 +61,8 @@ Win32SplashWindow::Win32SplashWindow(HINSTANCE instance, int iconId, int picture
 
 Win32SplashWindow::~Win32SplashWindow() { Unload(); }
 
-void Win32SplashWindow::Load(const platform::SplashDesign& design, std::function<void()> onTick) {
+std::optional<base::Failure> Win32SplashWindow::Load(const platform::SplashDesign& design,
+                                                     std::function<void()> onTick) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
@@ -68,7 +71,7 @@ void Win32SplashWindow::Load(const platform::SplashDesign& design, std::function
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
-    if (!RegisterClassExW(&windowClass)) Raise(LastErrorFailure());
+    if (!RegisterClassExW(&windowClass)) return LastErrorFailure();
 
     picture_.reset(LoadStretchedPicture(instance_, pictureId_, design.imageWidth, design.imageHeight));
     pictureWidth_ = design.imageWidth;
@@ -83,11 +86,12 @@ void Win32SplashWindow::Load(const platform::SplashDesign& design, std::function
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     if (!CreateWindowExW(0, kWindowClass, design.caption.c_str(), kWindowStyle, left, top, width,
                          height, nullptr, nullptr, instance_, this)) {
-        Raise(LastErrorFailure());
+        return LastErrorFailure();
     }
     SetTimer(window_, kTimerId, design.timerIntervalMs, nullptr);
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
+    return std::nullopt;
 }
 
 void Win32SplashWindow::Unload() {
@@ -128,6 +132,8 @@ LRESULT Win32SplashWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
                 const auto tick = std::move(onTick_);
                 onTick_ = nullptr;
                 tick();
+                // The start sequence has run: the program ends with it.
+                PostQuitMessage(0);
             }
             return 0;
         case WM_PAINT:

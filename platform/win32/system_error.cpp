@@ -1,7 +1,7 @@
 // Turning Windows error codes into the program's failures.
 #include "platform/win32/system_error.h"
 
-#include "platform/text.h"
+#include "base/text.h"
 
 namespace win32 {
 
@@ -10,7 +10,7 @@ std::wstring SystemMessage(DWORD code) {
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
         nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    if (length == 0) return L"Error " + DecimalText(code);
+    if (length == 0) return L"Error " + base::DecimalText(code);
     std::wstring text(buffer, length);
     LocalFree(buffer);
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
@@ -19,8 +19,8 @@ std::wstring SystemMessage(DWORD code) {
     return text;
 }
 
-Failure SystemFailure(DWORD code) { return Failure(static_cast<long>(code), SystemMessage(code)); }
+base::Failure SystemFailure(DWORD code) { return base::Failure(static_cast<long>(code), SystemMessage(code)); }
 
-Failure LastErrorFailure() { return SystemFailure(GetLastError()); }
+base::Failure LastErrorFailure() { return SystemFailure(GetLastError()); }
 
 }  // namespace win32

@@ -5,16 +5,16 @@
 
 #include <string>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace win32 {
 
 // The system's message text for an error code, without its trailing line break.
 std::wstring SystemMessage(DWORD code);
 
-Failure SystemFailure(DWORD code);
+[[nodiscard]] base::Failure SystemFailure(DWORD code);
 
-// The failure for GetLastError(), to be raised right after the call that failed.
-Failure LastErrorFailure();
+// The failure for GetLastError(), to be taken right after the call that failed.
+[[nodiscard]] base::Failure LastErrorFailure();
 
 }  // namespace win32

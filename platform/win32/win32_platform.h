@@ -55,10 +55,10 @@ private:
 class Win32FileSystem final : public platform::FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
-    void Copy(const std::wstring& source, const std::wstring& target) override;
-    void MoveOver(const std::wstring& from, const std::wstring& to) override;
-    void MakeWritable(const std::wstring& path) override;
-    void Remove(const std::wstring& path) override;
+    std::optional<base::Failure> Copy(const std::wstring& source, const std::wstring& target) override;
+    std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override;
+    std::optional<base::Failure> MakeWritable(const std::wstring& path) override;
+    std::optional<base::Failure> Remove(const std::wstring& path) override;
 };
 
 class Win32FileInspection final : public platform::FileInspection {
@@ -72,10 +72,10 @@ public:
 
 class Win32Processes final : public platform::Processes {
 public:
-    std::wstring ProgramFolder() override;
-    std::wstring CurrentFolder() override;
-    void SetCurrentFolder(const std::wstring& folder) override;
-    std::uint32_t StartProcess(const std::wstring& commandLine, int showState) override;
+    base::Result<std::wstring> ProgramFolder() override;
+    base::Result<std::wstring> CurrentFolder() override;
+    std::optional<base::Failure> SetCurrentFolder(const std::wstring& folder) override;
+    base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine, int showState) override;
 };
 
 class Win32MessageBoxes final : public platform::MessageBoxes {
@@ -90,9 +90,6 @@ private:
 class Win32ProgramControl final : public platform::ProgramControl {
 public:
     void Sleep(unsigned milliseconds) override;
-
-protected:
-    void End(platform::ExitStatus status) override;
 };
 
 // The splash window. Its state is reached from the window procedure through
@@ -104,7 +101,8 @@ public:
     Win32SplashWindow& operator=(const Win32SplashWindow&) = delete;
     ~Win32SplashWindow() override;
 
-    void Load(const platform::SplashDesign& design, std::function<void()> onTick) override;
+    std::optional<base::Failure> Load(const platform::SplashDesign& design,
+                                      std::function<void()> onTick) override;
     void Unload() override;
     void RunUntilClosed() override;
 

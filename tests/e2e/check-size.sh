@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that an exe holds at most BUDGET bytes besides its splash picture (the picture's file
-# size is subtracted; give /dev/null when it has none). Over budget, prints the largest input
-# files of the link, from the linker's map, to show what to cut.
+# size is subtracted; give /dev/null when it has none), and that its link took nothing of the
+# exception runtime (the unwinder of libgcc_eh, the throw and personality routines). Over
+# budget, prints the largest input files of the link, from the linker's map, to show what to cut.
 # Usage: check-size.sh EXE BUDGET MAP PICTURE
 set -euo pipefail
 exe=$1 budget=$2 map=$3 picture=$4
@@ -9,6 +10,10 @@ size=$(stat -c %s "$exe")
 picture_size=$(stat -c %s "$picture")
 besides=$((size - picture_size))
 echo "$(basename "$exe"): $size bytes, $besides besides the splash picture; budget $budget"
+if grep -Eo 'lib(gcc_eh|supc\+\+)\.a\((unwind[^)]*|eh_[a-z_]*)\.o\)' "$map" | sort -u | grep .; then
+    echo "The exception runtime is linked in (above)."
+    exit 1
+fi
 [ "$besides" -le "$budget" ] && exit 0
 echo "Over budget by $((besides - budget)) bytes. The largest parts the linker took in:"
 # Sizes of the input sections kept in the output, summed by input file (archive member).

@@ -5,12 +5,12 @@
 
 namespace {
 
-const Failure kFileNotFound(2, L"The system cannot find the file specified.");
-const Failure kPathNotFound(3, L"The system cannot find the path specified.");
-const Failure kAccessDenied(5, L"Access is denied.");
-const Failure kSharingViolation(
+const base::Failure kFileNotFound(2, L"The system cannot find the file specified.");
+const base::Failure kPathNotFound(3, L"The system cannot find the path specified.");
+const base::Failure kAccessDenied(5, L"Access is denied.");
+const base::Failure kSharingViolation(
     32, L"The process cannot access the file because it is being used by another process.");
-const Failure kDiskFull(112, L"There is not enough space on the disk.");
+const base::Failure kDiskFull(112, L"There is not enough space on the disk.");
 
 }  // namespace
 
@@ -72,16 +72,18 @@ std::vector<std::wstring> FakeFileSystem::FilesIn(const std::wstring& folder) co
     return names;
 }
 
-void FakeFileSystem::CheckWritable(const std::wstring& path) const {
-    if (folders_.count(FolderOf(path)) == 0) throw kPathNotFound;
-    if (unwritable_.count(FolderOf(path)) > 0) throw kAccessDenied;
+std::optional<base::Failure> FakeFileSystem::CheckWritable(const std::wstring& path) const {
+    if (folders_.count(FolderOf(path)) == 0) return kPathNotFound;
+    if (unwritable_.count(FolderOf(path)) > 0) return kAccessDenied;
+    return std::nullopt;
 }
 
 // Windows neither overwrites nor removes a read-only file, nor one that is open elsewhere.
-void FakeFileSystem::CheckReplaceable(const std::wstring& path) {
-    if (Held(path)) throw kSharingViolation;
+std::optional<base::Failure> FakeFileSystem::CheckReplaceable(const std::wstring& path) {
+    if (Held(path)) return kSharingViolation;
     const auto found = files_.find(Key(path));
-    if (found != files_.end() && found->second.readOnly) throw kAccessDenied;
+    if (found != files_.end() && found->second.readOnly) return kAccessDenied;
+    return std::nullopt;
 }
 
 bool FakeFileSystem::FileExists(const std::wstring& path) {
@@ -90,42 +92,47 @@ bool FakeFileSystem::FileExists(const std::wstring& path) {
     return HasFile(path);
 }
 
-void FakeFileSystem::Copy(const std::wstring& source, const std::wstring& target) {
+std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source,
+                                                  const std::wstring& target) {
     ++copies;
     const auto found = files_.find(Key(source));
-    if (found == files_.end()) throw folders_.count(FolderOf(source)) ? kFileNotFound : kPathNotFound;
-    if (Held(source)) throw kSharingViolation;
-    CheckWritable(target);
-    CheckReplaceable(target);
+    if (found == files_.end()) return folders_.count(FolderOf(source)) ? kFileNotFound : kPathNotFound;
+    if (Held(source)) return kSharingViolation;
+    if (auto failure = CheckWritable(target)) return failure;
+    if (auto failure = CheckReplaceable(target)) return failure;
     // A copy takes the source's attributes from the moment it is created.
     File copy{target, found->second.content, ++writes_, found->second.readOnly};
     if (failHalfWay_.count(Key(target)) > 0 || Injected(faults, "file copy")) {
         copy.content.resize(copy.content.size() / 2);
         files_[Key(target)] = std::move(copy);
-        throw kDiskFull;
+        return kDiskFull;
     }
     files_[Key(target)] = std::move(copy);
     if (scannerTries_ != 0) heldOpen_[Key(target)] = scannerTries_;
+    return std::nullopt;
 }
 
-void FakeFileSystem::MoveOver(const std::wstring& from, const std::wstring& to) {
-    if (Injected(faults, "file rename")) throw kAccessDenied;
+std::optional<base::Failure> FakeFileSystem::MoveOver(const std::wstring& from,
+                                                      const std::wstring& to) {
+    if (Injected(faults, "file rename")) return kAccessDenied;
     const auto found = files_.find(Key(from));
-    if (found == files_.end()) throw kFileNotFound;
-    CheckWritable(to);
-    if (Held(from)) throw kSharingViolation;
-    CheckReplaceable(to);
-    if (failMoves_) throw kAccessDenied;
+    if (found == files_.end()) return kFileNotFound;
+    if (auto failure = CheckWritable(to)) return failure;
+    if (Held(from)) return kSharingViolation;
+    if (auto failure = CheckReplaceable(to)) return failure;
+    if (failMoves_) return kAccessDenied;
     File file = found->second;
     file.name = to;
     files_.erase(found);
     files_[Key(to)] = std::move(file);
+    return std::nullopt;
 }
 
-void FakeFileSystem::MakeWritable(const std::wstring& path) {
-    if (Injected(faults, "file make writable")) throw kAccessDenied;
+std::optional<base::Failure> FakeFileSystem::MakeWritable(const std::wstring& path) {
+    if (Injected(faults, "file make writable")) return kAccessDenied;
     const auto found = files_.find(Key(path));
     if (found != files_.end()) found->second.readOnly = false;
+    return std::nullopt;
 }
 
 bool FakeFileSystem::FolderExists(const std::wstring& path) { return folders_.count(Key(path)) > 0; }
@@ -148,10 +155,11 @@ std::wstring FakeFileSystem::FindProgram(const std::wstring& name, const std::ws
     return found == onSearchPath.end() ? std::wstring() : found->second;
 }
 
-void FakeFileSystem::Remove(const std::wstring& path) {
-    if (Injected(faults, "file remove")) throw kAccessDenied;
-    if (files_.count(Key(path)) == 0) return;
-    if (unwritable_.count(FolderOf(path)) > 0) throw kAccessDenied;
-    CheckReplaceable(path);
+std::optional<base::Failure> FakeFileSystem::Remove(const std::wstring& path) {
+    if (Injected(faults, "file remove")) return kAccessDenied;
+    if (files_.count(Key(path)) == 0) return std::nullopt;
+    if (unwritable_.count(FolderOf(path)) > 0) return kAccessDenied;
+    if (auto failure = CheckReplaceable(path)) return failure;
     files_.erase(Key(path));
+    return std::nullopt;
 }

@@ -3,11 +3,12 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/file_inspection.h"
 #include "platform/file_system.h"
 #include "tests/fakes/fault_plan.h"
@@ -49,10 +50,10 @@ public:
     const std::map<std::wstring, File>& Files() const { return files_; }
 
     bool FileExists(const std::wstring& path) override;
-    void Copy(const std::wstring& source, const std::wstring& target) override;
-    void MoveOver(const std::wstring& from, const std::wstring& to) override;
-    void MakeWritable(const std::wstring& path) override;
-    void Remove(const std::wstring& path) override;
+    std::optional<base::Failure> Copy(const std::wstring& source, const std::wstring& target) override;
+    std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override;
+    std::optional<base::Failure> MakeWritable(const std::wstring& path) override;
+    std::optional<base::Failure> Remove(const std::wstring& path) override;
     bool FolderExists(const std::wstring& path) override;
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
     std::wstring FileVersion(const std::wstring& path) override;
@@ -66,8 +67,8 @@ public:
 private:
     static std::wstring Key(const std::wstring& path);
     static std::wstring FolderOf(const std::wstring& path);
-    void CheckWritable(const std::wstring& path) const;
-    void CheckReplaceable(const std::wstring& path);
+    std::optional<base::Failure> CheckWritable(const std::wstring& path) const;
+    std::optional<base::Failure> CheckReplaceable(const std::wstring& path);
     bool Held(const std::wstring& path);
 
     std::map<std::wstring, File> files_;

@@ -8,18 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/message_boxes.h"
 #include "platform/processes.h"
 #include "platform/program_control.h"
 #include "platform/splash_window.h"
 #include "tests/fakes/event_log.h"
 #include "tests/fakes/fault_plan.h"
-
-// Thrown by FakeProgramControl::EndProgram so that nothing after the call runs.
-struct ProgramEnded {
-    platform::ExitStatus status;
-};
 
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
@@ -48,12 +43,6 @@ public:
         log_.Add("sleep " + std::to_string(milliseconds));
     }
 
-protected:
-    void End(platform::ExitStatus status) override {
-        log_.Add("end " + std::to_string(static_cast<int>(status)));
-        throw ProgramEnded{status};
-    }
-
 private:
     EventLog& log_;
 };
@@ -62,31 +51,32 @@ class FakeProcesses final : public platform::Processes {
 public:
     explicit FakeProcesses(EventLog& log) : log_(log) {}
 
-    std::wstring ProgramFolder() override { return programFolder; }
-    std::wstring CurrentFolder() override {
-        if (Injected(faults, "current folder get")) throw Failure(5, L"Access is denied.");
+    base::Result<std::wstring> ProgramFolder() override { return programFolder; }
+    base::Result<std::wstring> CurrentFolder() override {
+        if (Injected(faults, "current folder get")) return base::Failure(5, L"Access is denied.");
         return currentFolder;
     }
-    void SetCurrentFolder(const std::wstring& folder) override {
+    std::optional<base::Failure> SetCurrentFolder(const std::wstring& folder) override {
         log_.Add("cd " + Narrow(folder));
         if (Injected(faults, "current folder set")) {
-            throw Failure(3, L"The system cannot find the path specified.");
+            return base::Failure(3, L"The system cannot find the path specified.");
         }
         currentFolder = folder;
+        return std::nullopt;
     }
-    std::uint32_t StartProcess(const std::wstring& commandLine, int showState) override {
+    base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine, int showState) override {
         log_.Add("start show=" + std::to_string(showState) + " cwd=" + Narrow(currentFolder));
         if (Injected(faults, "process start")) {
-            throw Failure(2, L"The system cannot find the file specified.");
+            return base::Failure(2, L"The system cannot find the file specified.");
         }
-        if (startFailure) throw *startFailure;
+        if (startFailure) return *startFailure;
         started.push_back(commandLine);
-        return 4242;
+        return std::uint32_t{4242};
     }
 
     std::wstring programFolder = L"D:\\Sms";
     std::wstring currentFolder = L"C:\\Users\\ann";
-    std::optional<Failure> startFailure;
+    std::optional<base::Failure> startFailure;
     std::vector<std::wstring> started;
     FaultPlan* faults = nullptr;
 
@@ -98,11 +88,13 @@ private:
 class FakeSplashWindow final : public platform::SplashWindow {
 public:
     explicit FakeSplashWindow(EventLog& log) : log_(log) {}
-    void Load(const platform::SplashDesign& loaded, std::function<void()> onTick) override {
+    std::optional<base::Failure> Load(const platform::SplashDesign& loaded,
+                                      std::function<void()> onTick) override {
         log_.Add("load");
-        if (Injected(faults, "splash load")) throw Failure(1407, L"Cannot find window class.");
+        if (Injected(faults, "splash load")) return base::Failure(1407, L"Cannot find window class.");
         design = loaded;
         onTick_ = std::move(onTick);
+        return std::nullopt;
     }
     void Unload() override { log_.Add("unload"); }
     void RunUntilClosed() override {

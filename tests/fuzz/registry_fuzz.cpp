@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "registry/MRegistry.h"
 #include "tests/fakes/fake_registry.h"
 
@@ -35,13 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string key = "SOFTWARE\\Fuzz";
     registry.SetValue(key, "v", type, first);
     if (grows) registry.GrowAfterFirstQuery(key, "v", grown);
-    try {
-        const auto value = MRegistry::ReadRegistryValue(
-            registry, platform::kHKeyLocalMachine, L"SOFTWARE\\Fuzz", L"v",
-            withDefault ? std::optional<MRegistry::RegistryValue>(std::int32_t{1}) : std::nullopt);
-        MRegistry::ToText(value);
-    } catch (const Failure& failure) {
-        if (failure.number != MRegistry::kUnsupportedValueType) std::abort();
+    const auto value = MRegistry::ReadRegistryValue(
+        registry, platform::kHKeyLocalMachine, L"SOFTWARE\\Fuzz", L"v",
+        withDefault ? std::optional<MRegistry::RegistryValue>(std::int32_t{1}) : std::nullopt);
+    if (value) {
+        MRegistry::ToText(*value);
+    } else if (value.failure().number != MRegistry::kUnsupportedValueType) {
+        std::abort();
     }
     if (!registry.openHandles.empty() || registry.badCloses != 0 || registry.queries > 2) {
         std::abort();

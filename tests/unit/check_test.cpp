@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "check/check.h"
-#include "platform/text.h"
+#include "base/text.h"
 #include "tests/unit/test_world.h"
 
 namespace {
@@ -268,7 +268,7 @@ TEST(Check, WritesTheConsoleInPieces) {
     for (const auto& c : cases) {
         std::vector<std::size_t> pieces;
         std::wstring received;
-        const bool whole = WriteInPieces(c.text, 8192, [&](std::wstring_view piece) -> std::size_t {
+        const bool whole = base::WriteInPieces(c.text, 8192, [&](std::wstring_view piece) -> std::size_t {
             pieces.push_back(piece.size());
             if (pieces.size() == c.failsAtCall) return 0;
             const std::size_t taken = std::min(piece.size(), c.takesAtMost);
@@ -277,7 +277,9 @@ TEST(Check, WritesTheConsoleInPieces) {
         });
         EXPECT_EQ(pieces, c.pieces) << c.name;
         EXPECT_EQ(whole, c.whole) << c.name;
-        if (c.whole) EXPECT_EQ(received, c.text) << c.name;
+        if (c.whole) {
+            EXPECT_EQ(received, c.text) << c.name;
+        }
     }
 }
 

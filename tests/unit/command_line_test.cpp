@@ -70,17 +70,19 @@ TEST(StartJavaApplication, StartsHiddenInTheProgramFolderAndRestoresTheCurrentFo
     FakeProcesses processes(log);
     processes.programFolder = L"D:\\Sms";
     processes.currentFolder = L"C:\\Users\\ann";
-    launcher::StartJavaApplication(processes, L"java -version");
+    EXPECT_FALSE(launcher::StartJavaApplication(processes, L"java -version"));
     EXPECT_EQ(log.events, (std::vector<std::string>{"cd D:\\Sms", "start show=0 cwd=D:\\Sms",
                                                     "cd C:\\Users\\ann"}));
     EXPECT_EQ(processes.started, std::vector<std::wstring>{L"java -version"});
 }
 
-TEST(StartJavaApplication, AFailedStartRaisesAndLeavesTheFolderAsItIs) {
+TEST(StartJavaApplication, AFailedStartGivesItsFailureAndLeavesTheFolderAsItIs) {
     EventLog log;
     FakeProcesses processes(log);
-    processes.startFailure = Failure(2, L"The system cannot find the file specified.");
-    EXPECT_THROW(launcher::StartJavaApplication(processes, L"java"), Failure);
+    processes.startFailure = base::Failure(2, L"The system cannot find the file specified.");
+    const auto failure = launcher::StartJavaApplication(processes, L"java");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->number, 2);
     EXPECT_EQ(processes.currentFolder, L"D:\\Sms");
 }
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "check/check.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "runtime/version_number.h"
 #include "tests/unit/test_world.h"
 
@@ -26,13 +26,7 @@ struct SearchCase {
 struct Search : TestWorld {
     std::optional<ExitStatus> ended;
 
-    void Run() {
-        try {
-            modMain.FindJavaHome();
-        } catch (const ProgramEnded& end) {
-            ended = end.status;
-        }
-    }
+    void Run() { ended = modMain.FindJavaHome(); }
     bool ReadValueOf(const std::string& version) const {
         const std::string path = kRuntimesKey + "\\" + version;
         for (const auto& opened : registry.openedPaths) {
@@ -209,18 +203,17 @@ TEST(ReadVersionNumber, ReadsAPointAsTheDecimalSeparator) {
         {L"98.", 98.0},
     };
     for (const auto& [text, value] : numbers) {
-        EXPECT_DOUBLE_EQ(mod_main::ReadVersionNumber(text), value) << Narrow(text);
+        const auto read = mod_main::ReadVersionNumber(text);
+        ASSERT_TRUE(read) << Narrow(text);
+        EXPECT_DOUBLE_EQ(*read, value) << Narrow(text);
     }
-    EXPECT_GE(mod_main::ReadVersionNumber(L"1.5"), 1.5);
+    EXPECT_GE(*mod_main::ReadVersionNumber(L"1.5"), 1.5);
     for (const wchar_t* text : {L"", L" ", L"1,5", L"1.2.", L"abc", L"1.x", L"+", L".", L"1 5",
                                 L"--1", L"1e5", L"\u0661.5"}) {
-        try {
-            mod_main::ReadVersionNumber(text);
-            ADD_FAILURE() << Narrow(text) << " read as a number";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number, 13);
-            EXPECT_EQ(failure.description, L"Type mismatch");
-        }
+        const auto read = mod_main::ReadVersionNumber(text);
+        ASSERT_FALSE(read) << Narrow(text) << " read as a number";
+        EXPECT_EQ(read.failure().number, 13);
+        EXPECT_EQ(read.failure().description, L"Type mismatch");
     }
 }
 

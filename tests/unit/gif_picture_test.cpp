@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "launcher/gif_picture.h"
+#include "base/gif_picture.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST(DecodeGif, GivesThePixelsThePictureWasMadeOf) {
          }()},
     };
     for (const auto& c : cases) {
-        const auto picture = launcher::DecodeGif(c.gif);
+        const auto picture = base::DecodeGif(c.gif);
         ASSERT_TRUE(picture) << c.name;
         EXPECT_EQ(picture->width, c.width) << c.name;
         EXPECT_EQ(picture->height, c.height) << c.name;
@@ -81,7 +81,7 @@ TEST(DecodeGif, GivesThePixelsThePictureWasMadeOf) {
 TEST(DecodeGif, ReadsTheSplashPicture) {
     std::ifstream file(SMS_SPLASH_GIF, std::ios::binary);
     const Bytes gif((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const auto picture = launcher::DecodeGif(gif);
+    const auto picture = base::DecodeGif(gif);
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->width, 484);
     EXPECT_EQ(picture->height, 493);
@@ -116,7 +116,7 @@ TEST(DecodeGif, RefusesWhatItCannotRead) {
         {"cut in the frame's data", cutInTheData},
         {"a frame far larger than the screen", hugeFrame},
     };
-    for (const auto& [name, gif] : cases) EXPECT_FALSE(launcher::DecodeGif(gif)) << name;
+    for (const auto& [name, gif] : cases) EXPECT_FALSE(base::DecodeGif(gif)) << name;
 }
 
 }  // namespace

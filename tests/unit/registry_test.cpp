@@ -1,8 +1,9 @@
 // The registry reader against the in-memory registry.
 #include <gtest/gtest.h>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "registry/MRegistry.h"
+#include "tests/fakes/event_log.h"
 #include "tests/fakes/fake_registry.h"
 
 namespace {
@@ -86,6 +87,13 @@ struct ValueCase {
     int queries;
 };
 
+// The value read; a failure fails the test.
+RegistryValue Value(const base::Result<RegistryValue>& read) {
+    if (read) return *read;
+    ADD_FAILURE() << "failed: " << Narrow(read.failure().description);
+    return {};
+}
+
 TEST(ReadRegistryValue, ConvertsEachHandledType) {
     const Bytes big1024(1024, 'x');
     const Bytes big1025 = [] {
@@ -123,7 +131,7 @@ TEST(ReadRegistryValue, ConvertsEachHandledType) {
     for (const auto& c : cases) {
         FakeRegistry registry;
         registry.SetValue(kKey, "v", c.type, c.bytes);
-        EXPECT_EQ(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v"), c.expected)
+        EXPECT_EQ(Value(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v")), c.expected)
             << c.name;
         EXPECT_EQ(registry.queries, c.queries) << c.name;
         if (c.queries == 2) {
@@ -154,13 +162,10 @@ TEST(ReadRegistryValue, UnhandledTypesAndMissingValuesFailWithTheKeyClosed) {
         FakeRegistry registry;
         registry.AddKey(kKey);
         if (c.present) registry.SetValue(kKey, "v", c.type, Bytes{1, 2, 3, 4, 5, 6, 7, 8});
-        try {
-            MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v", c.defaultValue);
-            ADD_FAILURE() << c.name << " did not fail";
-        } catch (const Failure& failure) {
-            EXPECT_EQ(failure.number, 1001) << c.name;
-            EXPECT_EQ(failure.description, L"Unsupported value type") << c.name;
-        }
+        const auto read = MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v", c.defaultValue);
+        ASSERT_FALSE(read) << c.name << " did not fail";
+        EXPECT_EQ(read.failure().number, 1001) << c.name;
+        EXPECT_EQ(read.failure().description, L"Unsupported value type") << c.name;
         EXPECT_EQ(registry.closes, 1) << c.name;
         ExpectNothingLeftOpen(registry);
     }
@@ -170,7 +175,7 @@ TEST(ReadRegistryValue, AFailedQueryEndsLikeAMissingValue) {
     FakeRegistry registry;
     registry.SetValue(kKey, "v", platform::kRegSz, Bytes{'a', 0});
     registry.FailQuery(kKey, "v", platform::kErrorAccessDenied);
-    EXPECT_THROW(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v"), Failure);
+    EXPECT_FALSE(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v"));
     ExpectNothingLeftOpen(registry);
 }
 
@@ -178,12 +183,12 @@ TEST(ReadRegistryValue, AnAbsentKeyGivesTheDefaultUnchanged) {
     const RegistryValue defaults[] = {std::int32_t{7}, std::wstring(L"home"), Bytes{9}};
     for (const auto& fallback : defaults) {
         FakeRegistry registry;
-        EXPECT_EQ(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v", fallback), fallback);
+        EXPECT_EQ(Value(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v", fallback)), fallback);
         EXPECT_EQ(registry.queries, 0);
     }
     FakeRegistry registry;
     registry.DenyOpen(kKey);
-    const auto value = MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v");
+    const auto value = Value(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v"));
     EXPECT_TRUE(std::holds_alternative<std::monostate>(value));
     EXPECT_EQ(MRegistry::ToText(value), L"");
 }
@@ -196,14 +201,14 @@ TEST(ReadRegistryValue, AValueThatGrowsBetweenQueriesIsReadOnlyWithinTheBuffer) 
     grown.back() = 0;
     registry.SetValue(kKey, "v", platform::kRegSz, first);
     registry.GrowAfterFirstQuery(kKey, "v", grown);
-    const auto value = MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v");
+    const auto value = Value(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v"));
     EXPECT_EQ(value, RegistryValue{std::wstring(1500, L'b')});
     EXPECT_EQ(registry.queries, 2);
 
     FakeRegistry binary;
     binary.SetValue(kKey, "v", platform::kRegBinary, Bytes(1100, 1));
     binary.GrowAfterFirstQuery(kKey, "v", Bytes(5000, 2));
-    EXPECT_EQ(MRegistry::ReadRegistryValue(binary, kRoot, kWideKey, L"v"),
+    EXPECT_EQ(Value(MRegistry::ReadRegistryValue(binary, kRoot, kWideKey, L"v")),
               RegistryValue{Bytes(1100, 2)});
     ExpectNothingLeftOpen(registry);
 }

@@ -15,13 +15,12 @@ using platform::ExitStatus;
 struct StartSequence : TestWorld {
     launcher::frmSplash form{{window, processes, boxes, control}, modMain};
 
-    // Runs the program as its entry does; returns how it ended.
+    // Runs the program as its entry does; returns how it ended, and notes the end once the
+    // start sequence has run.
     ExitStatus Run() {
-        try {
-            return form.Show();
-        } catch (const ProgramEnded& ended) {
-            return ended.status;
-        }
+        const ExitStatus status = form.Show();
+        if (!window.userClosesBeforeTick) log.Add("end " + std::to_string(static_cast<int>(status)));
+        return status;
     }
 };
 
@@ -78,7 +77,7 @@ TEST(StartSequence, AFailedStartIsReportedAndEndsAtOnce) {
     program.AddRuntime("1.6", "C:\\Java\\jre6");
     program.AddRuntimeFolders(L"C:\\Java\\jre6");
     program.AddSupportSources();
-    program.processes.startFailure = Failure(2, L"The system cannot find the file specified.");
+    program.processes.startFailure = base::Failure(2, L"The system cannot find the file specified.");
 
     EXPECT_EQ(program.Run(), ExitStatus::UnhandledFailure);
     EXPECT_EQ(program.boxes.texts, std::vector<std::wstring>{
@@ -128,7 +127,7 @@ void Arrange(StartSequence& program, const std::string& scenario) {
     program.files->AddFile(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar", "old comm", true);
     program.files->AddFile(L"C:\\Java\\jre6\\bin\\~Win32com.dll.tmp", "new Win", true);
     if (scenario == "no java launcher") {
-        program.processes.startFailure = Failure(2, L"The system cannot find the file specified.");
+        program.processes.startFailure = base::Failure(2, L"The system cannot find the file specified.");
     }
 }
 

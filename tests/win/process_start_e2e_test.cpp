@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/command_line.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/win32/win32_platform.h"
 #include "tests/common/command_line_cases.h"
 #include "tests/win/e2e_support.h"
@@ -47,14 +47,16 @@ TEST(StartJavaApplication, EachTableRowArrivesAsTheFourArgumentsJavaExpects) {
             win32::Win32Processes& real;
             std::wstring folder;
             RowFolder(win32::Win32Processes& r, std::wstring f) : real(r), folder(std::move(f)) {}
-            std::wstring ProgramFolder() override { return folder; }
-            std::wstring CurrentFolder() override { return real.CurrentFolder(); }
-            void SetCurrentFolder(const std::wstring& f) override { real.SetCurrentFolder(f); }
-            std::uint32_t StartProcess(const std::wstring& l, int show) override {
+            base::Result<std::wstring> ProgramFolder() override { return folder; }
+            base::Result<std::wstring> CurrentFolder() override { return real.CurrentFolder(); }
+            std::optional<base::Failure> SetCurrentFolder(const std::wstring& f) override {
+                return real.SetCurrentFolder(f);
+            }
+            base::Result<std::uint32_t> StartProcess(const std::wstring& l, int show) override {
                 return real.StartProcess(l, show);
             }
         } rowProcesses(processes, folder);
-        launcher::StartJavaApplication(rowProcesses, line);
+        EXPECT_FALSE(launcher::StartJavaApplication(rowProcesses, line)) << Utf8(c.name);
 
         const auto records = WaitForRecords(record);
         ASSERT_EQ(records.size(), 1u) << Utf8(c.name);
@@ -64,19 +66,17 @@ TEST(StartJavaApplication, EachTableRowArrivesAsTheFourArgumentsJavaExpects) {
         EXPECT_EQ(Wide(First(records[0], "commandline")), line) << Utf8(c.name);
         EXPECT_EQ(Wide(First(records[0], "cwd")), folder) << Utf8(c.name);
         EXPECT_EQ(First(records[0], "show"), "0") << Utf8(c.name);
-        EXPECT_EQ(processes.CurrentFolder(), kBase + L"elsewhere") << Utf8(c.name);
+        EXPECT_EQ(*processes.CurrentFolder(), kBase + L"elsewhere") << Utf8(c.name);
     }
 }
 
 TEST(StartJavaApplication, AMissingJavaLauncherFailsWithTheSystemsWords) {
     win32::Win32Processes processes;
-    try {
+    const auto started =
         processes.StartProcess(L"C:\\nowhere\\bin\\java.exe -classpath x Main", platform::kShowHidden);
-        ADD_FAILURE() << "started";
-    } catch (const Failure& failure) {
-        EXPECT_NE(failure.number, 0);
-        EXPECT_EQ(failure.description, SystemMessage(static_cast<DWORD>(failure.number)));
-    }
+    ASSERT_FALSE(started) << "started";
+    EXPECT_NE(started.failure().number, 0);
+    EXPECT_EQ(started.failure().description, SystemMessage(static_cast<DWORD>(started.failure().number)));
 }
 
 TEST(ProgramFolder, IsTheFolderOfTheProgramFile) {
@@ -85,7 +85,7 @@ TEST(ProgramFolder, IsTheFolderOfTheProgramFile) {
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring expected = path;
     expected.resize(expected.find_last_of(L'\\'));
-    EXPECT_EQ(processes.ProgramFolder(), expected);
+    EXPECT_EQ(*processes.ProgramFolder(), expected);
 }
 
 }  // namespace

@@ -29,12 +29,9 @@ public:
     std::vector<std::wstring> texts;
 };
 
-class NeverEnds final : public platform::ProgramControl {
+class NoWait final : public platform::ProgramControl {
 public:
     void Sleep(unsigned) override {}
-
-protected:
-    void End(platform::ExitStatus) override { std::abort(); }
 };
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder) {
@@ -78,7 +75,7 @@ protected:
 private:
     win32::Win32Registry registry_;
     RecordedMessageBoxes boxes_;
-    NeverEnds programControl_;
+    NoWait programControl_;
     win32::Win32FileSystem fileSystem_;
     mod_main::ModMain modMain_{registry_, [this]() -> platform::FileSystem& { return fileSystem_; },
                                boxes_, programControl_};

@@ -1,5 +1,7 @@
 // Building text for messages and reports.
-#include "platform/text.h"
+#include "base/text.h"
+
+namespace base {
 
 std::wstring Concat(std::initializer_list<std::wstring_view> pieces) {
     std::size_t length = 0;
@@ -36,3 +38,5 @@ bool WriteInPieces(std::wstring_view text, std::size_t maxPiece,
     }
     return true;
 }
+
+}  // namespace base

@@ -1,9 +1,9 @@
 // A GIF reader for the splash picture: the logical screen, the colour tables and the first
 // frame's LZW data, interlaced or not, read in one pass with no copy of the data. Extensions
 // are skipped.
-#include "launcher/gif_picture.h"
+#include "base/gif_picture.h"
 
-namespace launcher {
+namespace base {
 namespace {
 
 constexpr int kMaxSide = 1024;  // the splash window is 487 x 492
@@ -178,4 +178,4 @@ std::optional<PalettePicture> DecodeGif(std::span<const std::uint8_t> gif) {
     return std::nullopt;
 }
 
-}  // namespace launcher
+}  // namespace base

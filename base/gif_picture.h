@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-namespace launcher {
+namespace base {
 
 // A picture of palette indices, rows top to bottom, each row padded to a multiple of four
 // bytes as a Windows device-independent bitmap wants it.
@@ -24,4 +24,4 @@ struct PalettePicture {
 // or frame over 1024 pixels a side).
 std::optional<PalettePicture> DecodeGif(std::span<const std::uint8_t> gif);
 
-}  // namespace launcher
+}  // namespace base

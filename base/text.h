@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace base {
+
 // Joins the pieces in one allocation. Smaller and quicker than a chain of +, which makes,
 // and on a failure cleans up, one string for every step.
 std::wstring Concat(std::initializer_list<std::wstring_view> pieces);
@@ -19,3 +21,5 @@ std::wstring DecimalText(long long number);
 // characters it took; 0 stops the writing. True when all of the text was taken.
 bool WriteInPieces(std::wstring_view text, std::size_t maxPiece,
                    const std::function<std::size_t(std::wstring_view)>& write);
+
+}  // namespace base

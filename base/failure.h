@@ -1,0 +1,39 @@
+// The program's one failure type, a number and a description, and the result of an operation
+// that gives a value or fails. Failures travel as values: no code of the program throws.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace base {
+
+struct Failure {
+    long number;
+    std::wstring description;
+
+    Failure(long number, std::wstring description)
+        : number(number), description(std::move(description)) {}
+};
+
+// A value, or the failure that stopped the operation from giving one. An operation that gives
+// no value returns std::optional<Failure> instead: empty when it worked.
+template <typename T>
+class [[nodiscard]] Result {
+public:
+    Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+    Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}
+
+    explicit operator bool() const { return state_.index() == 0; }
+    T& operator*() { return std::get<0>(state_); }
+    const T& operator*() const { return std::get<0>(state_); }
+    T* operator->() { return &std::get<0>(state_); }
+    const T* operator->() const { return &std::get<0>(state_); }
+    const Failure& failure() const { return std::get<1>(state_); }
+
+private:
+    std::variant<T, Failure> state_;
+};
+
+}  // namespace base

@@ -1,0 +1,64 @@
+// The decisions of a start that the check takes as well: which runtime, from which folder,
+// and where the support files go.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/failure.h"
+#include "platform/registry.h"
+
+namespace mod_main {
+
+inline constexpr wchar_t kJavaRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
+inline constexpr wchar_t kJavaHomeValue[] = L"JavaHome";
+inline constexpr wchar_t kSupportSourceFolder[] = L"C:\\sorvel\\GsmModemJar";
+inline constexpr double kMinimumJavaVersion = 1.5;
+
+// A serial-port support file: its folder below the runtime (ending in a backslash) and its
+// name there, which is also its name in the support source folder.
+struct SupportFile {
+    const wchar_t* folderSuffix;
+    const wchar_t* fileName;
+};
+
+inline constexpr std::array<SupportFile, 4> kSupportFiles{{
+    {L"\\lib\\ext\\", L"Comm.jar"},
+    {L"\\lib\\", L"javax.comm.properties"},
+    {L"\\bin\\", L"Win32com.dll"},
+    {L"\\lib\\ext\\", L"jdc.jar"},
+}};
+
+// The version a runtime's key name stands for: its first three characters read as a number,
+// with a point as the decimal separator; failure 13 "Type mismatch" when they are not one.
+base::Result<double> RuntimeVersionOf(const std::wstring& name);
+
+bool IsSuitableVersion(double version);
+
+// Where the search through the listed runtime names stops: at the first name of version 1.5
+// or higher, or at a name that is not a number met before one.
+struct RuntimeChoice {
+    std::size_t stoppedAt = 0;             // index of that name; the list's length when none
+    bool chosen = false;                   // the name at stoppedAt is the chosen runtime
+    std::optional<base::Failure> failure;  // 13 "Type mismatch": the name at stoppedAt is no number
+};
+RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names);
+
+// The chosen runtime's install folder: its JavaHome value as text, empty when its key cannot
+// be opened; failure 1001 "Unsupported value type" when the value is missing or of a type the
+// registry reader does not convert. typeRead, when given, receives the value's registry type.
+base::Result<std::wstring> ReadJavaHome(platform::Registry& registry, const std::wstring& name,
+                                        std::uint32_t* typeRead = nullptr);
+
+// A support file's place in the runtime at home, and its source.
+std::wstring SupportFolder(const std::wstring& home, const SupportFile& file);
+std::wstring SupportSource(const SupportFile& file);
+
+// The name of the temporary file that a support file is copied to before its rename.
+std::wstring TemporaryNameFor(const std::wstring& name);
+
+}  // namespace mod_main
