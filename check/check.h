@@ -7,6 +7,8 @@
 
 #include "platform/console_facts.h"
 #include "platform/file_inspection.h"
+#include "platform/file_system.h"
+#include "platform/program_control.h"
 #include "platform/registry.h"
 
 namespace check {
@@ -14,6 +16,8 @@ namespace check {
 // The exit status when the check could not be made as asked: bad arguments, a folder that
 // does not exist, a report that could not be written. The others are the launcher's.
 inline constexpr int kCouldNotCheck = 4;
+// The exit status of a repair that could not put every support file in place.
+inline constexpr int kCouldNotRepair = 5;
 
 enum class Mark { Ok, Missing, Problem, Note, Hint };
 
@@ -29,6 +33,7 @@ struct Section {
 
 struct Report {
     std::wstring programFolder;
+    bool repaired = false;                 // a repair ran first; its section comes first
     std::vector<Section> sections;
     std::vector<std::wstring> verdict;
     int status = 0;                        // the launcher's exit status, or kCouldNotCheck
@@ -51,6 +56,14 @@ struct CheckPlatform {
 // a drive), the registered runtimes and the support files. Only reads.
 Report CheckStart(const CheckPlatform& platform, const std::wstring& programFolder);
 
+// Copies the support files that a start would copy into the runtime a start chooses, with a
+// start's own copy, then checks again. Creates no folder and writes to no other runtime. The
+// report begins with a section of what the repair did. Its status: 0 when a start would now
+// find every support file and reach the application; the status a start would end with when
+// that is not 0; kCouldNotRepair when a support file is still missing.
+Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
+                   platform::ProgramControl& programControl, const std::wstring& programFolder);
+
 // The report as text in lines of at most 79 characters, each ending in CR LF.
 std::wstring ReportText(const Report& report);
 
@@ -59,6 +72,7 @@ struct Arguments {
     std::wstring reportFile;  // empty: print the report
     bool help = false;
     bool noWait = false;      // never wait for Enter at the end
+    bool repair = false;      // copy the missing support files first
     std::wstring error;       // why the arguments cannot be used
 };
 

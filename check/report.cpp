@@ -57,21 +57,26 @@ bool OptionValue(const std::wstring& argument, const std::wstring& name, std::ws
 }  // namespace
 
 const wchar_t kUsage[] =
-    L"Usage: SmsServerCheck.exe [folder] [/report:file] [/nowait]\r\n"
-    L"Tells what a start of SMS Server would do on this computer, and why, without\r\n"
-    L"changing anything.\r\n"
+    L"Usage: SmsServerCheck.exe [folder] [/report:file] [/nowait] [/repair]\r\n"
+    L"Tells what a start of SMS Server would do on this computer, and why. Without\r\n"
+    L"/repair it changes nothing.\r\n"
     L"  folder        the folder of SmsServer.exe; by default this program's own\r\n"
     L"  /report:file  writes the report to that file instead of the screen\r\n"
     L"  /nowait       ends without waiting for Enter, also when double-clicked\r\n"
+    L"  /repair       first copies the missing support files into the runtime a start\r\n"
+    L"                chooses; never waits for Enter\r\n"
     L"Exit status: 0 a start would reach the application; 1 it would not find its\r\n"
     L"Java launcher; 2 no Java runtime is installed; 3 none is version 1.5 or higher;\r\n"
-    L"4 the check could not be made as asked.\r\n";
+    L"4 the check could not be made as asked; 5 a repair left a support file missing.\r\n";
 
 std::wstring ReportText(const Report& report) {
     std::wstring out = L"" SMS_PRODUCT_NAME L" check " SMS_VERSION_STRING L"\r\n";
     AppendWrapped(out, L"",
                   L"What a start of " SMS_EXE_NAME L" in " + report.programFolder +
-                      L" would do on this computer, and why. This check changed nothing.");
+                      (report.repaired ? L" would do on this computer after the repair, and why. "
+                                         L"The repair changed nothing but the files it copied."
+                                       : L" would do on this computer, and why. This check changed "
+                                         L"nothing."));
     for (const auto& section : report.sections) {
         out += L"\r\n" + section.title + L"\r\n";
         for (const auto& finding : section.findings) {
@@ -92,6 +97,8 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
             parsed.help = true;
         } else if (argument == L"/nowait" || argument == L"--nowait") {
             parsed.noWait = true;
+        } else if (argument == L"/repair" || argument == L"--repair") {
+            parsed.repair = true;
         } else if (OptionValue(argument, L"report", parsed.reportFile)) {
             if (parsed.reportFile.empty()) parsed.error = L"The option /report: needs a file name.";
         } else if (IsOption(argument)) {
@@ -107,7 +114,8 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
 }
 
 bool WaitsForEnter(const platform::ConsoleFacts& console, const Arguments& arguments) {
-    return !arguments.noWait && console.onConsole && console.aloneOnConsole &&
+    // A repair runs unattended, from an installer as LocalSystem, alone on a console of its own.
+    return !arguments.noWait && !arguments.repair && console.onConsole && console.aloneOnConsole &&
            console.consoleWindow && !console.startedHidden && console.visibleWindowStation;
 }
 

@@ -57,7 +57,11 @@ int wmain(int argc, wchar_t** argv) {
     win32::Win32Registry registry;
     win32::Win32Registry registry64(KEY_WOW64_64KEY);
     win32::Win32FileInspection files;
-    const check::Report report = check::CheckStart(
-        {registry, win32::Is64BitWindows() ? &registry64 : nullptr, files}, folder);
+    const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr, files};
+    win32::Win32FileSystem fileSystem;
+    win32::Win32ProgramControl programControl;
+    const check::Report report =
+        arguments.repair ? check::RepairStart(platform, fileSystem, programControl, folder)
+                         : check::CheckStart(platform, folder);
     return Finish(Report(report, arguments.reportFile), arguments);
 }

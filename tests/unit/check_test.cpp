@@ -2,6 +2,7 @@
 // it changes nothing while finding out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 
@@ -37,6 +38,10 @@ struct Layout : TestWorld {
 
     check::Report Check() {
         return check::CheckStart({registry, is64Bit ? &registry64 : nullptr, *files}, folder);
+    }
+    check::Report Repair() {
+        return check::RepairStart({registry, is64Bit ? &registry64 : nullptr, *files}, *files,
+                                  control, folder);
     }
 };
 
@@ -219,6 +224,7 @@ TEST(Check, ReadsItsArguments) {
         std::wstring folder, reportFile, error;
         bool help;
         bool noWait = false;
+        bool repair = false;
     };
     const Case cases[] = {
         {{}, L"", L"", L"", false},
@@ -231,6 +237,7 @@ TEST(Check, ReadsItsArguments) {
         {{L"/verbose"}, L"", L"", L"Unknown option: /verbose", false},
         {{L"/nowait", L"D:\\Sms"}, L"D:\\Sms", L"", L"", false, true},
         {{L"--nowait"}, L"", L"", L"", false, true},
+        {{L"/repair"}, L"", L"", L"", false, false, true},
     };
     for (const auto& c : cases) {
         const auto parsed = check::ParseArguments(c.arguments);
@@ -239,9 +246,99 @@ TEST(Check, ReadsItsArguments) {
         EXPECT_EQ(parsed.error, c.error);
         EXPECT_EQ(parsed.help, c.help);
         EXPECT_EQ(parsed.noWait, c.noWait);
+        EXPECT_EQ(parsed.repair, c.repair);
     }
     EXPECT_EQ(check::WithoutTrailingBackslash(L"C:\\SMS Server\\\\"), L"C:\\SMS Server");
     EXPECT_EQ(check::WithoutTrailingBackslash(L"D:\\"), L"D:\\");
+}
+
+struct RepairCase {
+    const char* name;
+    std::function<void(Layout&)> arrange;
+    int status;
+    std::vector<std::wstring> repairLines;  // the Repair section's findings
+    std::vector<std::wstring> installed;    // support files in C:\Java\jre6 afterwards
+};
+
+// The repair copies what a start would copy, where a start would, and nothing else.
+TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
+    const std::wstring kInto = L" into C:\\Java\\jre6";
+    const std::vector<std::wstring> all = {L"bin\\Win32com.dll", L"lib\\ext\\Comm.jar",
+                                           L"lib\\ext\\jdc.jar", L"lib\\javax.comm.properties"};
+    const RepairCase cases[] = {
+        {"read-only sources and a read-only leftover",
+         [](Layout& w) {
+             w.AddSupportSources(true);
+             w.files->AddFile(kHome + L"\\lib\\ext\\~Comm.jar.tmp", "half", true);
+         },
+         0,
+         {L"Copied lib\\ext\\Comm.jar" + kInto, L"Copied lib\\javax.comm.properties" + kInto,
+          L"Copied bin\\Win32com.dll" + kInto, L"Copied lib\\ext\\jdc.jar" + kInto},
+         all},
+        {"all in place already", [](Layout& w) { w.Repair(); }, 0, {L"Nothing was missing"}, all},
+        {"a Java 9 without lib\\ext",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("9", "C:\\Java\\jre9");
+             w.files->AddFolder(L"C:\\Java\\jre9\\lib");
+             w.files->AddFile(L"C:\\Java\\jre9\\bin\\java.exe", "java");
+         },
+         5,
+         {L"Copying lib\\ext\\Comm.jar into C:\\Java\\jre9 failed: The system cannot find the path "
+          L"specified."},
+         {}},
+        {"a folder this user may not write",
+         [](Layout& w) {
+             w.files->AddFile(kHome + L"\\lib\\ext\\Comm.jar", "old");
+             w.files->MakeUnwritable(kHome + L"\\lib");
+         },
+         5,
+         {L"Copying lib\\javax.comm.properties into C:\\Java\\jre6 failed: Access is denied."},
+         {L"lib\\ext\\Comm.jar"}},
+        {"an older runtime listed first is left alone",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.4.2", "C:\\Java\\jre14");
+             w.AddRuntime("1.6", "C:\\Java\\jre6");
+             w.AddRuntimeFolders(L"C:\\Java\\jre14");
+         },
+         0,
+         {L"Copied lib\\ext\\Comm.jar" + kInto, L"Copied lib\\javax.comm.properties" + kInto,
+          L"Copied bin\\Win32com.dll" + kInto, L"Copied lib\\ext\\jdc.jar" + kInto},
+         all},
+        {"no Java at all", [](Layout& w) { w.registry = FakeRegistry(); }, 2,
+         {L"Nothing was copied: a start chooses no runtime folder, see below"}, {}},
+    };
+    for (const auto& c : cases) {
+        Layout layout;
+        c.arrange(layout);
+        layout.files->AddFile(L"C:\\Java\\jre14\\lib\\marker", "untouched");
+        const auto before = layout.files->Files();
+        const check::Report report = layout.Repair();
+        EXPECT_EQ(report.status, c.status) << c.name;
+        ASSERT_FALSE(report.sections.empty()) << c.name;
+        EXPECT_EQ(report.sections[0].title, L"Repair") << c.name;
+        std::vector<std::wstring> lines;
+        for (const auto& finding : report.sections[0].findings) lines.push_back(finding.text);
+        EXPECT_EQ(lines, c.repairLines) << c.name;
+        std::vector<std::wstring> installed;
+        for (const auto& [key, file] : layout.files->Files()) {
+            if (key.rfind(L"c:\\java\\jre14", 0) == 0) {
+                EXPECT_TRUE(before.count(key) && before.at(key) == file) << c.name << ": wrote to jre14";
+            }
+            if (key.rfind(L"c:\\java\\jre6\\", 0) != 0 || key.find(L"java.exe") != std::wstring::npos ||
+                key.find(L"~") != std::wstring::npos) {
+                continue;
+            }
+            installed.push_back(file.name.substr(13));
+        }
+        std::sort(installed.begin(), installed.end());
+        EXPECT_EQ(installed, c.installed) << c.name;
+        EXPECT_FALSE(layout.files->FolderExists(L"C:\\Java\\jre9\\lib\\ext")) << c.name;
+        EXPECT_TRUE(layout.files->FilesIn(L"C:\\Java\\jre9\\lib").empty()) << c.name;
+        EXPECT_NE(check::ReportText(report).find(L"The repair changed nothing but the files it"),
+                  std::wstring::npos) << c.name;
+    }
 }
 
 // A long report reaches the console in pieces a Windows 7 console takes, whole.
@@ -307,6 +404,10 @@ TEST(Check, WaitsForEnterOnlyWhereAUserCanAnswer) {
     for (const auto& c : cases) {
         check::Arguments arguments;
         arguments.noWait = c.noWait;
+        // An installer's repair sits alone on a console of its own, and must never wait.
+        arguments.repair = true;
+        EXPECT_FALSE(check::WaitsForEnter(c.console, arguments)) << c.start << ", /repair";
+        arguments.repair = false;
         EXPECT_EQ(check::WaitsForEnter(c.console, arguments), c.waits) << c.start;
     }
 }

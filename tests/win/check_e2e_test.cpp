@@ -166,6 +166,27 @@ TEST_F(CheckThenStart, JavaFromTheSearchPathAfterAFailedSearch) {
     EXPECT_EQ(StartedJava(), "C:\\e2e\\onpath\\java.exe");
 }
 
+TEST_F(CheckThenStart, ARepairCopiesWhatAStartWouldThenAStartCopiesNothing) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    const Captured repaired =
+        RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" /repair", Environment());
+    EXPECT_EQ(repaired.exitCode, 0u) << repaired.output;
+    ExpectShown(repaired, {"  OK       Copied lib\\ext\\Comm.jar into C:\\Java\\jre6"});
+    for (const auto& [folder, name] : {std::pair{L"\\lib\\ext\\", L"Comm.jar"},
+                                       {L"\\lib\\", L"javax.comm.properties"},
+                                       {L"\\bin\\", L"Win32com.dll"},
+                                       {L"\\lib\\ext\\", L"jdc.jar"}}) {
+        EXPECT_EQ(ReadBytes(std::wstring(L"C:\\Java\\jre6") + folder + name), SupportSourceContent(name));
+    }
+    const std::string before = Everything();
+    const LaunchReport started = Start();
+    EXPECT_TRUE(started.boxes.empty());
+    EXPECT_EQ(StartedJava(), "C:\\Java\\jre6\\bin\\java.exe");
+    EXPECT_EQ(Everything(), before) << "the start copied something";
+}
+
 TEST_F(CheckThenStart, AReportFileAndBadArguments) {
     ImportRegistry(L"runtime_jre6.reg");
     InstallRuntime(L"C:\\Java\\jre6");

@@ -1,0 +1,54 @@
+// The repair: the copies a start would make, made now by an administrator or an installer, so
+// that a first start by a user who may not write to the runtime finds them in place.
+#include "base/text.h"
+#include "check/check.h"
+#include "runtime/decisions.h"
+#include "runtime/mod_main.h"
+
+namespace check {
+namespace {
+
+// Copies what is missing, in a start's order, and stops at the first failure as a start does.
+Section CopyMissingFiles(platform::FileSystem& files, platform::ProgramControl& programControl,
+                         const std::wstring& home, bool& allInPlace) {
+    Section done{L"Repair", {}};
+    for (const auto& file : mod_main::kSupportFiles) {
+        const std::wstring folder = mod_main::SupportFolder(home, file);
+        const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
+        if (files.FileExists(folder + file.fileName)) continue;
+        if (const auto failure = mod_main::CopyIntoFolder(files, programControl,
+                                                          mod_main::SupportSource(file), folder,
+                                                          file.fileName)) {
+            done.findings.push_back({Mark::Problem, base::Concat({L"Copying ", shown, L" into ", home,
+                                                                  L" failed: ", failure->description})});
+            allInPlace = false;
+            return done;
+        }
+        done.findings.push_back({Mark::Ok, base::Concat({L"Copied ", shown, L" into ", home})});
+    }
+    if (done.findings.empty()) done.findings.push_back({Mark::Ok, L"Nothing was missing"});
+    return done;
+}
+
+}  // namespace
+
+Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
+                   platform::ProgramControl& programControl, const std::wstring& programFolder) {
+    const Report before = CheckStart(platform, programFolder);
+    if (before.status == kCouldNotCheck) return before;
+    Section done{L"Repair", {}};
+    bool allInPlace = !before.javaHomePath.empty();
+    if (before.javaHomePath.empty()) {
+        done.findings.push_back(
+            {Mark::Problem, L"Nothing was copied: a start chooses no runtime folder, see below"});
+    } else {
+        done = CopyMissingFiles(files, programControl, before.javaHomePath, allInPlace);
+    }
+    Report after = CheckStart(platform, programFolder);
+    after.repaired = true;
+    after.sections.insert(after.sections.begin(), std::move(done));
+    if (after.status == 0 && !allInPlace) after.status = kCouldNotRepair;
+    return after;
+}
+
+}  // namespace check
