@@ -7,6 +7,7 @@ sms_packages=(
     mingw-w64                                       # the Windows build
     wine wine32:i386 wine64 xvfb x11-utils imagemagick  # running it under Wine on a display of its own
     zip unzip osslsigncode openssl                  # the release, signed, and its test
+    wixl msitools python3                           # the MSI package
 )
 
 sms_missing_packages() {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The release: two builds in different folders at different times give the same zip, whose
-# programs are the very ones the other tests run; a release signed with a throwaway
-# certificate verifies and still runs under Wine; bad signing input and a dirty tree stop it
-# with one line and no zip.
+# The release: two builds in different folders at different times give the same zip and MSI,
+# whose programs are the very ones the other tests run; the MSI holds what an administrator
+# pushes (per machine, 32-bit, the shortcut, upgrades, the repair step) and, when asked, the
+# application and support folders; a release signed with a throwaway certificate verifies and
+# still runs under Wine; bad input and a dirty tree stop it with one line and no output.
 # Usage: release-test.sh BUILD WINE_RUN TEMPLATE LAUNCHER_E2E
 #   BUILD: the win32 build folder whose programs the other tests run
 set -euo pipefail
@@ -25,7 +26,10 @@ release --out "$work/one" >/dev/null
 sleep 2
 release --out "$work/two" >/dev/null
 zip=SmsServer-1.0.0-win32.zip
+msi=SmsServer-1.0.0-x86.msi
 check "two builds give one zip" cmp "$work/one/$zip" "$work/two/$zip"
+check "two builds give one MSI" cmp "$work/one/$msi" "$work/two/$msi"
+check "the release's checksums hold" bash -c "cd '$work/one' && sha256sum --quiet -c SHA256SUMS"
 check "the entries in their order" \
     test "$(unzip -Z1 "$work/one/$zip" | tr '\n' ' ')" = "SmsServer.exe SmsServerCheck.exe DEPLOYING.txt SHA256SUMS "
 unzip -q "$work/one/$zip" -d "$work/unsigned"
@@ -36,6 +40,41 @@ check "the checksums hold" bash -c "cd '$work/unsigned' && sha256sum --quiet -c 
 check "the guide is a Windows text file with the version" \
     bash -c "head -1 '$work/unsigned/DEPLOYING.txt' | grep -q \$'^SMS Server 1.0.0: deployment guide\r\$' &&
              ! grep -qv \$'\r\$' '$work/unsigned/DEPLOYING.txt'"
+
+# The MSI: its tables as an administrator's tools read them.
+table() { msiinfo export "$work/one/$msi" "$1" | tail -n +4 | tr -d '\r' | tr '\t' ' '; }
+has_row() { grep -qxF "$2" <(table "$1") || { echo "no row \"$2\" in $1:"; table "$1"; return 1; }; }
+check "the MSI is a 32-bit package" bash -c "msiinfo suminfo '$work/one/$msi' | grep -qx 'Template: Intel;1033'"
+check "the MSI is per machine" has_row Property "ALLUSERS 1"
+check "the MSI keeps its UpgradeCode" has_row Property "UpgradeCode {6B1E1C52-4E0D-4F7B-9A52-3C0F4D2E8A11}"
+check "the MSI's product code is the version's" has_row Property "ProductCode {D102629F-DF55-5D05-8E99-8A6392406A55}"
+check "an older version refuses to install over this one" has_row LaunchCondition \
+    "NOT WIX_DOWNGRADE_DETECTED A newer version of SMS Server is already installed. Remove it first to install this older one."
+check "the shortcut starts SmsServer.exe in its folder" has_row Shortcut \
+    "SmsServerShortcut ProgramMenuFolder SMS Server StartMenuShortcut [INSTALLDIR]SmsServer.exe  Starts the SMS server     INSTALLDIR    "
+check "Add/Remove Programs links to the guide" has_row CustomAction "SetHelpLink 2099 ARPHELPLINK [INSTALLDIR]DEPLOYING.txt "
+check "the repair runs deferred, elevated, and cannot fail the install" has_row CustomAction \
+    "RunRepair 3137 RepairAction RunRepair "
+check "the repair runs once the files are in place" \
+    bash -c "msiinfo export '$work/one/$msi' InstallExecuteSequence | awk -F'\t' '\$1==\"InstallFiles\"{f=\$3} \$1==\"RunRepair\"{r=\$3} END{exit !(r>f && f>0)}'"
+msiextract -C "$work/extracted" "$work/one/$msi" >/dev/null
+for exe in SmsServer.exe SmsServerCheck.exe; do
+    check "the MSI's $exe is the tested one" cmp "$work/extracted/Program Files/SMS Server/$exe" "$build/$exe"
+done
+check "the MSI carries the commit's time" bash -c \
+    "TZ=UTC msiinfo suminfo '$work/one/$msi' | grep -qx \"Created: \$(LC_ALL=C TZ=UTC date -d @\$(git -C '$repo' log -1 --format=%ct) '+%a %b %e %H:%M:%S %Y')\""
+
+# The whole desktop in one MSI: the application folder and the support files.
+mkdir -p "$work/app/lib/more" "$work/support"
+echo "a jar" >"$work/app/lib/comm.jar"
+echo "another" >"$work/app/lib/more/swing layout.jar"
+for file in Comm.jar javax.comm.properties Win32com.dll jdc.jar; do echo "$file" >"$work/support/$file"; done
+release --out "$work/desktop" --application "$work/app" --support "$work/support" >/dev/null
+msiextract -C "$work/desktop/files" "$work/desktop/$msi" >/dev/null
+check "the application folder lands beside the programs" cmp "$work/app/lib/more/swing layout.jar" \
+    "$work/desktop/files/Program Files/SMS Server/PelmoraHuaweiEC325/lib/more/swing layout.jar"
+check "the support files land in C:\\sorvel\\GsmModemJar" cmp "$work/support/Win32com.dll" \
+    "$work/desktop/files/sorvel/GsmModemJar/Win32com.dll"
 
 # Signed with a throwaway certificate.
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
@@ -50,6 +89,8 @@ for exe in SmsServer.exe SmsServerCheck.exe; do
     check "$exe verifies" quiet osslsigncode verify -in "$work/signed/files/$exe" -CAfile "$work/cert.pem"
 done
 check "the checksums are the signed files'" bash -c "cd '$work/signed/files' && sha256sum --quiet -c SHA256SUMS"
+check "the MSI verifies" quiet osslsigncode verify -in "$work/signed/$msi" -CAfile "$work/cert.pem"
+check "the release's checksums are the signed files'" bash -c "cd '$work/signed' && sha256sum --quiet -c SHA256SUMS"
 if ! wine --version >/dev/null 2>&1; then
     echo "skipped: the signed SmsServer.exe under Wine (this machine cannot run 32-bit programs)"
 else check "the signed SmsServer.exe shows its splash and starts Java under Wine" \
@@ -72,6 +113,9 @@ check "a wrong password is refused" \
 check "an unreachable timestamp server is refused" \
     refused env SMS_SIGN_PKCS12="$work/test.p12" SMS_SIGN_PASSWORD_FILE="$work/password" \
     SMS_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ "$repo/scripts/release" --allow-dirty
+check "a missing application folder is refused" refused "$repo/scripts/release" --allow-dirty --application "$work/absent"
+rm "$work/support/jdc.jar"
+check "a support folder without jdc.jar is refused" refused "$repo/scripts/release" --allow-dirty --support "$work/support"
 git clone -q "$repo" "$work/clone"
 echo "// a change" >>"$work/clone/launcher/version.h"
 check "a dirty tree is refused" refused "$work/clone/scripts/release"
