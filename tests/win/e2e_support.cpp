@@ -14,6 +14,9 @@ std::wstring CheckExe() { return WindowsPath(SMS_CHECK_EXE); }
 std::wstring RecorderExe() { return WindowsPath(SMS_RECORDER_EXE); }
 std::wstring PlantedDll() { return WindowsPath(SMS_PLANTED_DLL); }
 std::wstring VersionProbeExe() { return WindowsPath(SMS_VERSION_PROBE_EXE); }
+std::wstring MsiPackage(const std::wstring& version) {
+    return WindowsPath(SMS_MSI_DIR) + L"\\SmsServer-" + version + L"-x86.msi";
+}
 std::wstring FixturePath(const std::wstring& name) {
     return WindowsPath(SMS_FIXTURES_DIR) + L"\\" + name;
 }

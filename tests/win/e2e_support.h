@@ -17,6 +17,7 @@ std::wstring CheckExe();          // the built SmsServerCheck.exe
 std::wstring RecorderExe();       // the java.exe stand-in
 std::wstring PlantedDll();        // a version.dll that notes in C:\planted.txt who loaded it
 std::wstring VersionProbeExe();   // a program that imports VERSION.dll
+std::wstring MsiPackage(const std::wstring& version);  // the MSI of that version, built here
 std::wstring FixturePath(const std::wstring& name);  // a .reg file of the test tree
 std::string SplashGifUnixPath();
 

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the MSI package with wixl, reproducibly: every input carries the time EPOCH, and the
+# summary's times and package code are made from the inputs rather than the clock.
+# Usage: build-msi.sh STAGE VERSION EPOCH OUT [APPLICATION_DIR|-] [SUPPORT_DIR|-]
+#   STAGE: SmsServer.exe, SmsServerCheck.exe, DEPLOYING.txt and repair_action.dll
+#   APPLICATION_DIR: installed, subfolders and all, as PelmoraHuaweiEC325\ beside the programs
+#   SUPPORT_DIR: its four support files are installed into C:\sorvel\GsmModemJar
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+stage=$1 version=$2 epoch=$3 out=$4 application=${5:--} support=${6:--}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/sms-msi.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/msi" "$work/application" "$work/support"
+for file in SmsServer.exe SmsServerCheck.exe DEPLOYING.txt repair_action.dll; do
+    cp "$stage/$file" "$work/msi/"
+done
+sources=(main.wxs)
+groups=
+if [ "$application" != - ]; then
+    cp -R "$application/." "$work/application/"
+    (cd "$work/application" && find . -type f | LC_ALL=C sort | sed 's|^\./||') \
+        | wixl-heat -p "" --directory-ref APPLICATIONDIR --component-group ApplicationFiles \
+                    --var var.ApplicationSource >"$work/application.wxs"
+    sources+=(application.wxs)
+    groups+='<ComponentGroupRef Id="ApplicationFiles" />'
+fi
+if [ "$support" != - ]; then
+    for file in Comm.jar javax.comm.properties Win32com.dll jdc.jar; do cp "$support/$file" "$work/support/"; done
+    cp "$here/support-files.wxs" "$work/"
+    sources+=(support-files.wxs)
+    groups+='<ComponentGroupRef Id="SupportFiles" />'
+fi
+sed "s|<!-- more component groups -->|$groups|" "$here/SmsServer.wxs" >"$work/main.wxs"
+# The cabinet keeps each file's time.
+find "$work/msi" "$work/application" "$work/support" -type f -exec touch -d "@$epoch" {} +
+# One product code per version, so that each version is a major upgrade of the one before.
+product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1e1c52-4e0d-4f7b-9a52-3c0f4d2e8a11"), "SMS Server " + sys.argv[1])).upper())' "$version")
+# wixl takes each source relative to the folder it runs in.
+(cd "$work" && wixl -a x86 -D Version="$version" -D ProductCode="$product_code" -D Stage=msi \
+     -D ApplicationSource=application -D SupportSource=support -o package.msi "${sources[@]}")
+revision=$(msiinfo suminfo "$work/package.msi" | sed -n 's/^Revision number (UUID): //p')
+python3 "$here/stamp-msi.py" "$work/package.msi" "$epoch" "$revision" >/dev/null
+mv "$work/package.msi" "$out"

@@ -1,0 +1,167 @@
+// The MSI under Wine's msiexec, as an administrator pushes it: a silent, logged, per-machine
+// install that puts the programs, the shortcut, the Add/Remove Programs entry and the support
+// files in place; a start after it that copies nothing; an upgrade, a refused downgrade, the
+// removal; and an install on a desktop without Java.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "tests/win/e2e_support.h"
+
+namespace e2e {
+namespace {
+
+const std::wstring kInstalled = L"C:\\Program Files\\SMS Server";  // a 32-bit prefix
+const std::wstring kHome = L"C:\\Java\\jre6";
+const std::wstring kLog = L"C:\\e2e\\install.log";
+const std::wstring kUninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::pair<const wchar_t*, const wchar_t*> kSupportFiles[] = {
+    {L"\\lib\\ext\\", L"Comm.jar"}, {L"\\lib\\", L"javax.comm.properties"},
+    {L"\\bin\\", L"Win32com.dll"}, {L"\\lib\\ext\\", L"jdc.jar"}};
+
+DWORD Msiexec(const std::wstring& arguments) {
+    MakeFolders(L"C:\\e2e");
+    return RunAndWait(L"C:\\windows\\system32\\msiexec.exe " + arguments, 180000);
+}
+
+DWORD Install(const std::wstring& version) {
+    return Msiexec(L"/i \"" + MsiPackage(version) + L"\" /qn /l*v " + kLog);
+}
+
+std::wstring Text(HKEY key, const wchar_t* name) {
+    wchar_t value[1024] = L"";
+    DWORD size = sizeof(value) - sizeof(wchar_t);
+    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS) {
+        return L"(none)";
+    }
+    return value;
+}
+
+// The Add/Remove Programs entries named "SMS Server": each one's version, publisher, help link
+// and install location.
+std::vector<std::vector<std::wstring>> Entries() {
+    std::vector<std::vector<std::wstring>> entries;
+    HKEY all = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall.c_str(), 0, KEY_READ, &all) != ERROR_SUCCESS) return entries;
+    wchar_t name[256];
+    for (DWORD index = 0; RegEnumKeyW(all, index, name, 256) == ERROR_SUCCESS; ++index) {
+        HKEY entry = nullptr;
+        if (RegOpenKeyExW(all, name, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
+        if (Text(entry, L"DisplayName") == L"SMS Server") {
+            entries.push_back({Text(entry, L"DisplayVersion"), Text(entry, L"Publisher"),
+                               Text(entry, L"HelpLink"), Text(entry, L"InstallLocation")});
+        }
+        RegCloseKey(entry);
+    }
+    RegCloseKey(all);
+    return entries;
+}
+
+std::wstring Shortcut() {
+    wchar_t programs[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, 0, programs);
+    return std::wstring(programs) + L"\\SMS Server.lnk";
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// The install log, as Windows Installer writes it: UTF-16 or ANSI.
+std::string Log() {
+    std::string bytes = ReadBytes(kLog);
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+        std::wstring wide(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+        return Utf8(wide);
+    }
+    return bytes;
+}
+
+std::string Runtime() {
+    std::string files;
+    for (const auto& [folder, name] : kSupportFiles) {
+        files += Utf8(name) + "=" + ReadBytes(kHome + folder + name) + ";";
+    }
+    return files;
+}
+
+TEST(Msi, ASilentInstallPutsEverythingInPlaceAndAStartCopiesNothing) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(kHome);
+    InstallSupportSources();
+    ASSERT_EQ(Install(L"1.0.0"), 0u) << Log();
+
+    for (const wchar_t* file : {L"SmsServer.exe", L"SmsServerCheck.exe", L"DEPLOYING.txt"}) {
+        EXPECT_TRUE(Exists(kInstalled + L"\\" + file)) << Utf8(file);
+    }
+    EXPECT_EQ(ReadBytes(kInstalled + L"\\SmsServer.exe"), ReadBytes(LauncherExe()));
+    EXPECT_TRUE(Exists(Shortcut())) << Utf8(Shortcut());
+    const auto entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0], (std::vector<std::wstring>{L"1.0.0", L"Pelmora", kInstalled + L"\\DEPLOYING.txt",
+                                                     kInstalled + L"\\"}));
+    for (const auto& [folder, name] : kSupportFiles) {
+        EXPECT_EQ(ReadBytes(kHome + folder + name), SupportSourceContent(name)) << Utf8(name);
+    }
+    EXPECT_NE(Log().find("SMS Server repair: exit status 0"), std::string::npos) << Log();
+
+    // A user's start finds the support files in place.
+    const std::string runtime = Runtime();
+    LaunchOptions options;
+    options.program = kInstalled + L"\\SmsServer.exe";
+    options.workingFolder = L"C:\\e2e";
+    options.environment = {{L"SMS_RECORD", L"C:\\e2e\\record.txt"}};
+    const LaunchReport started = RunLauncher(options);
+    EXPECT_FALSE(started.timedOut);
+    EXPECT_TRUE(started.boxes.empty());
+    EXPECT_EQ(started.exitCode, 0u);
+    EXPECT_EQ(Runtime(), runtime);
+    ASSERT_EQ(ReadRecords(L"C:\\e2e\\record.txt").size(), 1u);
+}
+
+TEST(Msi, AnUpgradeLeavesOneEntryAndADowngradeIsRefused) {
+    ASSERT_EQ(Install(L"0.9.0"), 0u) << Log();
+    ASSERT_EQ(Entries().size(), 1u);
+    ASSERT_EQ(Install(L"1.0.0"), 0u) << Log();
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0][0], L"1.0.0");
+
+    EXPECT_NE(Install(L"0.9.0"), 0u);
+    EXPECT_NE(Log().find("A newer version of SMS Server is already installed."), std::string::npos) << Log();
+    entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0][0], L"1.0.0");
+    EXPECT_TRUE(Exists(kInstalled + L"\\SmsServer.exe"));
+}
+
+TEST(Msi, RemovingTakesWhatItInstalledAndLeavesTheSupportFiles) {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(kHome);
+    InstallSupportSources();
+    MakeFolders(kInstalled);
+    WriteBytes(kInstalled + L"\\notes.txt", "the administrator's own");
+    ASSERT_EQ(Install(L"1.0.0"), 0u) << Log();
+    const std::string runtime = Runtime();
+    ASSERT_EQ(Msiexec(L"/x \"" + MsiPackage(L"1.0.0") + L"\" /qn"), 0u);
+
+    for (const wchar_t* file : {L"SmsServer.exe", L"SmsServerCheck.exe", L"DEPLOYING.txt"}) {
+        EXPECT_FALSE(Exists(kInstalled + L"\\" + file)) << Utf8(file);
+    }
+    EXPECT_EQ(ReadBytes(kInstalled + L"\\notes.txt"), "the administrator's own");
+    EXPECT_FALSE(Exists(Shortcut()));
+    EXPECT_TRUE(Entries().empty());
+    EXPECT_EQ(Runtime(), runtime);
+    EXPECT_EQ(ReadBytes(L"C:\\sorvel\\GsmModemJar\\jdc.jar"), SupportSourceContent(L"jdc.jar"));
+}
+
+TEST(Msi, WithNoJavaTheInstallSucceedsAndTheLogSaysWhy) {
+    InstallSupportSources();
+    ASSERT_EQ(Install(L"1.0.0"), 0u) << Log();
+    EXPECT_TRUE(Exists(kInstalled + L"\\SmsServer.exe"));
+    const std::string log = Log();
+    EXPECT_NE(log.find("SMS Server repair: exit status 2"), std::string::npos) << log;
+    EXPECT_NE(log.find("You have not Installed Java Runtime Environment"), std::string::npos) << log;
+}
+
+}  // namespace
+}  // namespace e2e
