@@ -18,6 +18,9 @@ public:
     // Copies source to target, replacing target; fails when target's folder is missing.
     [[nodiscard]] virtual std::optional<base::Failure> Copy(const std::wstring& source,
                                                             const std::wstring& target) = 0;
+    // Writes a file's data through to the disk, so that it survives a power cut; a read-only
+    // file stays read-only.
+    [[nodiscard]] virtual std::optional<base::Failure> Flush(const std::wstring& path) = 0;
     // Renames from over to, replacing to, and returns only once the rename is on disk.
     [[nodiscard]] virtual std::optional<base::Failure> MoveOver(const std::wstring& from,
                                                                 const std::wstring& to) = 0;

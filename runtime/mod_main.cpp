@@ -125,8 +125,13 @@ std::optional<base::Failure> CopyIntoFolder(platform::FileSystem& fileSystem,
         (void)RemoveTemporary(fileSystem, temporary);
         return failure;
     }
-    auto failure = RetryWhileHeld(programControl,
-                                  [&] { return fileSystem.MoveOver(temporary, folder + name); });
+    // The data reach the disk before the rename does: after a power cut the runtime holds the
+    // whole file under its name, or the temporary file, never a file of zeros under its name.
+    auto failure = RetryWhileHeld(programControl, [&] { return fileSystem.Flush(temporary); });
+    if (!failure) {
+        failure = RetryWhileHeld(programControl,
+                                 [&] { return fileSystem.MoveOver(temporary, folder + name); });
+    }
     if (failure) {
         (void)RetryWhileHeld(programControl, [&] { return RemoveTemporary(fileSystem, temporary); });
     }

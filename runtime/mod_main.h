@@ -65,8 +65,9 @@ private:
 
 // Copies source into folder (which ends in a backslash) under name, so that the folder
 // holds either the whole file under that name or no new file at all: the copy goes to a
-// temporary file first, which is then renamed over the final name. Once the copy is made,
-// a rename or removal that another program holds up is tried again for about two seconds.
+// temporary file first, which is written through to the disk and then renamed over the final
+// name. Once the copy is made, a flush, rename or removal that another program holds up is
+// tried again for about two seconds.
 [[nodiscard]] std::optional<base::Failure> CopyIntoFolder(
     platform::FileSystem& fileSystem, platform::ProgramControl& programControl,
     const std::wstring& source, const std::wstring& folder, const std::wstring& name);

@@ -12,6 +12,28 @@ std::optional<base::Failure> Win32FileSystem::Copy(const std::wstring& source,
     return std::nullopt;
 }
 
+// FlushFileBuffers needs a handle opened for writing, which Windows refuses for a read-only
+// file, as the copy of a read-only source is: the attribute is cleared for the flush and put
+// back afterwards.
+std::optional<base::Failure> Win32FileSystem::Flush(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastErrorFailure();
+    const bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly && !SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        return LastErrorFailure();
+    }
+    std::optional<base::Failure> failure;
+    {
+        const ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file || !FlushFileBuffers(file.get())) failure = LastErrorFailure();
+    }
+    if (readOnly && !SetFileAttributesW(path.c_str(), attributes) && !failure) {
+        failure = LastErrorFailure();
+    }
+    return failure;
+}
+
 std::optional<base::Failure> Win32FileSystem::MoveOver(const std::wstring& from,
                                                        const std::wstring& to) {
     if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

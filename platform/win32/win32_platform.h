@@ -56,6 +56,7 @@ class Win32FileSystem final : public platform::FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
     std::optional<base::Failure> Copy(const std::wstring& source, const std::wstring& target) override;
+    std::optional<base::Failure> Flush(const std::wstring& path) override;
     std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override;
     std::optional<base::Failure> MakeWritable(const std::wstring& path) override;
     std::optional<base::Failure> Remove(const std::wstring& path) override;

@@ -11,6 +11,9 @@ const base::Failure kAccessDenied(5, L"Access is denied.");
 const base::Failure kSharingViolation(
     32, L"The process cannot access the file because it is being used by another process.");
 const base::Failure kDiskFull(112, L"There is not enough space on the disk.");
+const base::Failure kNotReady(21, L"The device is not ready.");
+const base::Failure kDeviceError(
+    1117, L"The request could not be performed because of an I/O device error.");
 
 }  // namespace
 
@@ -36,6 +39,20 @@ void FakeFileSystem::AddFolder(const std::wstring& path) {
 void FakeFileSystem::AddFile(const std::wstring& path, std::string content, bool readOnly) {
     AddFolder(path.substr(0, path.find_last_of(L'\\')));
     files_[Key(path)] = File{path, std::move(content), ++writes_, readOnly};
+    disk_[Key(path)] = files_[Key(path)];
+}
+
+bool FakeFileSystem::Crashed() {
+    ++steps;
+    if (stepsBeforeCrash_ < 0) return false;
+    if (stepsBeforeCrash_ == 0) return true;
+    --stepsBeforeCrash_;
+    return false;
+}
+
+void FakeFileSystem::PowerCut() {
+    files_ = disk_;
+    stepsBeforeCrash_ = -1;
 }
 
 void FakeFileSystem::MakeUnwritable(const std::wstring& folder) { unwritable_.insert(Key(folder)); }
@@ -94,6 +111,7 @@ bool FakeFileSystem::FileExists(const std::wstring& path) {
 
 std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source,
                                                   const std::wstring& target) {
+    if (Crashed()) return kNotReady;
     ++copies;
     const auto found = files_.find(Key(source));
     if (found == files_.end()) return folders_.count(FolderOf(source)) ? kFileNotFound : kPathNotFound;
@@ -104,16 +122,32 @@ std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source,
     File copy{target, found->second.content, ++writes_, found->second.readOnly};
     if (failHalfWay_.count(Key(target)) > 0 || Injected(faults, "file copy")) {
         copy.content.resize(copy.content.size() / 2);
+        disk_[Key(target)] = File{target, std::string(copy.content.size(), '\0'), copy.written, copy.readOnly};
         files_[Key(target)] = std::move(copy);
         return kDiskFull;
     }
+    // The new file is on the disk at once; its data only once they are flushed.
+    disk_[Key(target)] = File{target, std::string(copy.content.size(), '\0'), copy.written, copy.readOnly};
     files_[Key(target)] = std::move(copy);
     if (scannerTries_ != 0) heldOpen_[Key(target)] = scannerTries_;
     return std::nullopt;
 }
 
+std::optional<base::Failure> FakeFileSystem::Flush(const std::wstring& path) {
+    if (Crashed()) return kNotReady;
+    if (Injected(faults, "file flush")) return kDeviceError;
+    const auto found = files_.find(Key(path));
+    if (found == files_.end()) return kFileNotFound;
+    if (Held(path)) return kSharingViolation;
+    auto& onDisk = disk_[Key(path)];
+    onDisk.content = found->second.content;
+    onDisk.name = found->second.name;
+    return std::nullopt;
+}
+
 std::optional<base::Failure> FakeFileSystem::MoveOver(const std::wstring& from,
                                                       const std::wstring& to) {
+    if (Crashed()) return kNotReady;
     if (Injected(faults, "file rename")) return kAccessDenied;
     const auto found = files_.find(Key(from));
     if (found == files_.end()) return kFileNotFound;
@@ -125,10 +159,19 @@ std::optional<base::Failure> FakeFileSystem::MoveOver(const std::wstring& from,
     file.name = to;
     files_.erase(found);
     files_[Key(to)] = std::move(file);
+    // Written through: the rename is on the disk, with whatever of the data is there.
+    const auto onDisk = disk_.find(Key(from));
+    if (onDisk != disk_.end()) {
+        File moved = onDisk->second;
+        moved.name = to;
+        disk_.erase(onDisk);
+        disk_[Key(to)] = std::move(moved);
+    }
     return std::nullopt;
 }
 
 std::optional<base::Failure> FakeFileSystem::MakeWritable(const std::wstring& path) {
+    if (Crashed()) return kNotReady;
     if (Injected(faults, "file make writable")) return kAccessDenied;
     const auto found = files_.find(Key(path));
     if (found != files_.end()) found->second.readOnly = false;
@@ -156,6 +199,7 @@ std::wstring FakeFileSystem::FindProgram(const std::wstring& name, const std::ws
 }
 
 std::optional<base::Failure> FakeFileSystem::Remove(const std::wstring& path) {
+    if (Crashed()) return kNotReady;
     if (Injected(faults, "file remove")) return kAccessDenied;
     if (files_.count(Key(path)) == 0) return std::nullopt;
     if (unwritable_.count(FolderOf(path)) > 0) return kAccessDenied;

@@ -36,6 +36,13 @@ public:
     // A copy to target writes half of the source, then fails as a full disk would.
     void FailCopyHalfWay(const std::wstring& target);
     void FailMoves() { failMoves_ = true; }
+    // The program dies after this many more steps that change files: later steps change
+    // nothing and fail. -1: it never does.
+    void CrashAfterSteps(int steps) { stepsBeforeCrash_ = steps; }
+    // The power fails: what was not on the disk is lost. New files whose data were not
+    // flushed hold zeros; removals and attribute changes are undone; flushed data and renames
+    // made with write-through stay. The program then starts afresh.
+    void PowerCut();
     // Whether this user may write to a folder cannot be told, as when its permissions
     // cannot be read.
     void HideAccessOf(const std::wstring& folder) { accessUnknown_.insert(Key(folder)); }
@@ -51,6 +58,7 @@ public:
 
     bool FileExists(const std::wstring& path) override;
     std::optional<base::Failure> Copy(const std::wstring& source, const std::wstring& target) override;
+    std::optional<base::Failure> Flush(const std::wstring& path) override;
     std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override;
     std::optional<base::Failure> MakeWritable(const std::wstring& path) override;
     std::optional<base::Failure> Remove(const std::wstring& path) override;
@@ -60,6 +68,7 @@ public:
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 
     int copies = 0;
+    int steps = 0;  // steps that change files, as CrashAfterSteps counts them
     std::map<std::wstring, std::wstring> onSearchPath;  // a program's name, the file found
     std::vector<std::wstring> existsChecked;
     FaultPlan* faults = nullptr;
@@ -68,10 +77,13 @@ private:
     static std::wstring Key(const std::wstring& path);
     static std::wstring FolderOf(const std::wstring& path);
     std::optional<base::Failure> CheckWritable(const std::wstring& path) const;
+    bool Crashed();
     std::optional<base::Failure> CheckReplaceable(const std::wstring& path);
     bool Held(const std::wstring& path);
 
     std::map<std::wstring, File> files_;
+    std::map<std::wstring, File> disk_;  // what a power cut leaves
+    int stepsBeforeCrash_ = -1;
     std::set<std::wstring> folders_;
     std::set<std::wstring> unwritable_;
     std::map<std::wstring, int> heldOpen_;  // tries left, -1 for good

@@ -170,6 +170,8 @@ struct InjectionCase {
 TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
     const std::wstring copyDenied[] = {kDenied, kCopyFailed};
     const std::wstring diskFull[] = {L"There is not enough space on the disk.", kCopyFailed};
+    const std::wstring deviceError[] = {
+        L"The request could not be performed because of an I/O device error.", kCopyFailed};
     const auto boxes = [](const auto& texts) {
         return std::vector<std::wstring>(std::begin(texts), std::end(texts));
     };
@@ -204,6 +206,9 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
         {"usual", "file rename", 1, ok, {}, kJre6},
         {"usual", "file rename", 2, ok, {}, kJre6},
         {"usual", "file rename", 3, ok, {}, kJre6},
+        {"usual", "file flush", 1, ok, boxes(deviceError), kJre6},
+        {"usual", "file flush", 2, ok, boxes(deviceError), kJre6},
+        {"usual", "file flush", 3, ok, boxes(deviceError), kJre6},
         {"usual", "current folder get", 1, failed, {L"Run-time error '5':\r\n\r\nAccess is denied."}, nullptr},
         {"usual", "current folder set", 1, failed,
          {L"Run-time error '3':\r\n\r\nThe system cannot find the path specified."}, nullptr},
@@ -246,7 +251,7 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
     // Every call that a start makes of each operation has been made to fail once.
     const std::set<std::string> operations = {
         "splash load", "registry open", "registry enumerate", "registry query", "registry close",
-        "file exists", "file make writable", "file remove", "file copy", "file rename",
+        "file exists", "file make writable", "file remove", "file copy", "file flush", "file rename",
         "current folder get", "current folder set", "process start", "message box"};
     std::set<std::string> tried;
     for (const auto& [scenario, byOperation] : covered) {

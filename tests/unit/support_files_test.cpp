@@ -210,6 +210,34 @@ TEST(InstallSerialSupport, WaitsAboutTwoSecondsForAScannerThatHoldsANewFile) {
     }
 }
 
+// The program dies after any step of a start that changes files, then the power fails; the
+// next start ends with every support file whole and no temporary file left.
+TEST(InstallSerialSupport, ACrashAndAPowerCutAtAnyStepLeaveTheNextStartWhole) {
+    Installer dryRun;
+    dryRun.AddSupportSources(true);
+    dryRun.modMain.InstallSerialSupport(kHome);
+    const int steps = dryRun.files->steps;
+    ASSERT_EQ(steps, 4 * 5);  // per file: clear, remove, copy, flush, rename
+    for (int crashAfter = 0; crashAfter <= steps; ++crashAfter) {
+        Installer world;
+        world.AddSupportSources(true);  // from a CD: the copies are read-only too
+        world.files->CrashAfterSteps(crashAfter);
+        world.modMain.InstallSerialSupport(kHome);
+        world.files->PowerCut();
+        world.boxes.texts.clear();
+        world.modMain.InstallSerialSupport(kHome);
+        EXPECT_TRUE(world.boxes.texts.empty()) << "crash after " << crashAfter;
+        for (const auto& [folder, name] : {std::pair{kExt, L"Comm.jar"}, {kHome + L"\\lib\\", L"javax.comm.properties"},
+                                           {kHome + L"\\bin\\", L"Win32com.dll"}, {kExt, L"jdc.jar"}}) {
+            ASSERT_TRUE(world.files->HasFile(folder + name)) << "crash after " << crashAfter;
+            EXPECT_EQ(world.files->FileAt(folder + name).content, "new " + Narrow(name))
+                << "crash after " << crashAfter;
+        }
+        EXPECT_EQ(world.files->FilesIn(kExt), (std::vector<std::wstring>{L"Comm.jar", L"jdc.jar"}))
+            << "crash after " << crashAfter;
+    }
+}
+
 TEST(InstallSerialSupport, CopiesMadeBeforeAFailureStayAndTheNextRunCompletes) {
     Installer world;
     world.files->Remove(kSource + L"javax.comm.properties");
