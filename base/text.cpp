@@ -12,7 +12,7 @@ std::wstring Concat(std::initializer_list<std::wstring_view> pieces) {
     return text;
 }
 
-std::wstring DecimalText(long long number) {
+std::wstring DecimalText(long number) {
     // Counts in the negative range, which holds the most negative number too.
     const bool negative = number < 0;
     if (!negative) number = -number;

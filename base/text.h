@@ -14,7 +14,7 @@ namespace base {
 std::wstring Concat(std::initializer_list<std::wstring_view> pieces);
 
 // The decimal digits of a number.
-std::wstring DecimalText(long long number);
+std::wstring DecimalText(long number);
 
 // Hands text to write in pieces of at most maxPiece characters, never between the two halves
 // of a surrogate pair, and goes on with the rest after a partial write. write returns how many

@@ -33,7 +33,7 @@ std::wstring Shown(const std::wstring& name) { return base::Concat({L"\"", Print
 
 // 1.5 as "1.5", 2 as "2": a version read from three characters has at most two decimals.
 std::wstring VersionText(double version) {
-    const long long hundredths = std::llround(std::fabs(version) * 100);
+    const long hundredths = std::lround(std::fabs(version) * 100);
     std::wstring decimals = base::DecimalText(100 + hundredths % 100).substr(1);
     while (!decimals.empty() && decimals.back() == L'0') decimals.pop_back();
     return base::Concat({version < 0 ? L"-" : L"", base::DecimalText(hundredths / 100),
@@ -346,7 +346,7 @@ private:
             found ? L"." : L" with a \"Run-time error\" message and end with status 1."}));
         if (found && !report_.classPathMissing.empty()) {
             verdict.push_back(base::Concat({L"The application would then fail: ",
-                                      base::DecimalText(static_cast<long long>(report_.classPathMissing.size())),
+                                      base::DecimalText(static_cast<long>(report_.classPathMissing.size())),
                                       L" of its 10 class-path entries are missing or wrong."}));
         }
     }
