@@ -1,9 +1,12 @@
 // Decoding GIF pictures: small ones made with ImageMagick from known pixels, and bad data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "base/gif_picture.h"
@@ -75,6 +78,126 @@ TEST(DecodeGif, GivesThePixelsThePictureWasMadeOf) {
             }
         }
         EXPECT_EQ(colours, c.colours) << c.name;
+    }
+}
+
+// A GIF written here, pixel by pixel, with a 4-colour global palette (index i is colour
+// 0x10 * (i + 1) in each channel) and codes of three bits: a clear code before every two
+// pixels keeps the table from growing.
+struct Written {
+    int screenWidth, screenHeight, left, top, width, height;
+    std::vector<std::uint8_t> indices;  // the frame's, in the order they are stored
+    bool interlaced = false;
+    bool localColours = false;          // a local table, whose index i is 0xA0 + i in each channel
+    bool leadingClear = true;
+    std::size_t endAfter = SIZE_MAX;    // an end code after this many indices
+};
+
+Bytes Write(const Written& w) {
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a'};
+    const auto word = [&](int value) { gif.insert(gif.end(), {std::uint8_t(value), std::uint8_t(value >> 8)}); };
+    word(w.screenWidth);
+    word(w.screenHeight);
+    gif.insert(gif.end(), {0x81, 3, 0});  // a global table of 4 colours; background index 3
+    for (int i = 0; i < 4; ++i) gif.insert(gif.end(), 3, std::uint8_t(0x10 * (i + 1)));
+    gif.push_back(0x2C);
+    word(w.left);
+    word(w.top);
+    word(w.width);
+    word(w.height);
+    gif.push_back(std::uint8_t((w.localColours ? 0x81 : 0) | (w.interlaced ? 0x40 : 0)));
+    if (w.localColours) {
+        for (int i = 0; i < 4; ++i) gif.insert(gif.end(), 3, std::uint8_t(0xA0 + i));
+    }
+    gif.push_back(2);  // codes of 2 bits, 3 with the clear (4) and end (5) codes
+    std::vector<int> codes;
+    for (std::size_t i = 0; i < w.indices.size() && i < w.endAfter; ++i) {
+        if (i % 2 == 0 && (i > 0 || w.leadingClear)) codes.push_back(4);
+        codes.push_back(w.indices[i]);
+    }
+    codes.push_back(5);
+    Bytes data;
+    std::uint32_t bits = 0;
+    int count = 0;
+    for (const int code : codes) {
+        bits |= std::uint32_t(code) << count;
+        for (count += 3; count >= 8; count -= 8, bits >>= 8) data.push_back(std::uint8_t(bits));
+    }
+    if (count > 0) data.push_back(std::uint8_t(bits));
+    for (std::size_t at = 0; at < data.size(); at += 255) {
+        const std::size_t size = std::min<std::size_t>(255, data.size() - at);
+        gif.push_back(std::uint8_t(size));
+        gif.insert(gif.end(), data.begin() + at, data.begin() + at + size);
+    }
+    gif.insert(gif.end(), {0, 0x3B});
+    return gif;
+}
+
+std::vector<std::uint8_t> Counting(std::size_t count) {
+    std::vector<std::uint8_t> indices;
+    for (std::size_t i = 0; i < count; ++i) indices.push_back(std::uint8_t(i % 3));
+    return indices;
+}
+
+struct FrameCase {
+    const char* name;
+    Written written;
+    std::vector<std::string> rows;  // the screen's palette indices, a digit each
+    std::uint32_t colourOfIndex0;
+};
+
+TEST(DecodeGif, PutsEachFrameWhereItBelongsOnTheScreen) {
+    const FrameCase cases[] = {
+        {"a frame at an offset; the background around it", {4, 3, 1, 2, 2, 1, {0, 1}}, {"3333", "3333", "3013"}, 0x101010},
+        {"a frame past the screen's right edge is cut", {3, 2, 2, 0, 2, 2, {0, 1, 2, 0}}, {"330", "332"}, 0x101010},
+        {"a local colour table", {2, 1, 0, 0, 2, 1, {0, 1}, false, true}, {"01"}, 0xA0A0A0},
+        {"interlaced, one row", {2, 1, 0, 0, 2, 1, {0, 1}, true}, {"01"}, 0x101010},
+        {"interlaced, two rows", {1, 2, 0, 0, 1, 2, {0, 1}, true}, {"0", "1"}, 0x101010},
+        {"interlaced, three rows", {1, 3, 0, 0, 1, 3, {0, 2, 1}, true}, {"0", "1", "2"}, 0x101010},
+        {"interlaced, four rows", {1, 4, 0, 0, 1, 4, {0, 2, 1, 0}, true}, {"0", "1", "2", "0"}, 0x101010},
+        {"no clear code first", {3, 1, 0, 0, 3, 1, {2, 1, 0}, false, false, false}, {"210"}, 0x101010},
+        {"an end code before the frame is full", {3, 1, 0, 0, 3, 1, {2, 1, 0}, false, false, true, 2}, {"213"}, 0x101010},
+    };
+    for (const auto& c : cases) {
+        const auto picture = base::DecodeGif(Write(c.written));
+        ASSERT_TRUE(picture) << c.name;
+        std::vector<std::string> rows;
+        for (int y = 0; y < picture->height; ++y) {
+            std::string row;
+            for (int x = 0; x < picture->width; ++x) row += char('0' + picture->pixels[y * picture->stride + x]);
+            rows.push_back(row);
+        }
+        EXPECT_EQ(rows, c.rows) << c.name;
+        EXPECT_EQ(picture->palette[0], c.colourOfIndex0) << c.name;
+    }
+}
+
+TEST(DecodeGif, KeepsToItsSizeLimitsAndRowStride) {
+    struct Case {
+        const char* name;
+        Written written;
+        int stride;  // 0: refused
+    };
+    const Case cases[] = {
+        {"5 wide", {5, 1, 0, 0, 5, 1, Counting(5)}, 8},
+        {"12 wide", {12, 1, 0, 0, 12, 1, Counting(12)}, 12},
+        {"484 wide, as the splash", {484, 1, 0, 0, 484, 1, Counting(484)}, 484},
+        {"a screen 1024 wide", {1024, 1, 0, 0, 1024, 1, Counting(1024)}, 1024},
+        {"a screen 1024 high", {1, 1024, 0, 0, 1, 1024, Counting(1024)}, 4},
+        {"a screen 1025 wide", {1025, 1, 0, 0, 1025, 1, Counting(1025)}, 0},
+        {"a screen 1025 high", {1, 1025, 0, 0, 1, 1025, Counting(1025)}, 0},
+        {"a frame refused for its height alone", {4, 4, 0, 0, 4, 1025, Counting(16)}, 0},
+        {"a frame refused for its width alone", {4, 4, 0, 0, 1025, 4, Counting(16)}, 0},
+    };
+    for (const auto& c : cases) {
+        const auto picture = base::DecodeGif(Write(c.written));
+        if (c.stride == 0) {
+            EXPECT_FALSE(picture) << c.name;
+            continue;
+        }
+        ASSERT_TRUE(picture) << c.name;
+        EXPECT_EQ(picture->stride, c.stride) << c.name;
+        EXPECT_EQ(picture->pixels.size(), std::size_t(c.stride) * picture->height) << c.name;
     }
 }
 
