@@ -60,8 +60,35 @@ std::wstring VersionReading(const std::wstring& name) {
                    mod_main::IsSuitableVersion(*version) ? L"" : L", below 1.5"});
 }
 
-bool IsFullPath(const std::wstring& path) {
-    return (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') || path.rfind(L"\\\\", 0) == 0;
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool SameDrive(wchar_t a, wchar_t b) { return (a | 0x20) == (b | 0x20); }
+
+// The file a start runs for the launcher's path, as Windows resolves it with the program
+// folder current, where a slash is a backslash: a full path (C:\..., C:/..., \\server\...) as
+// it stands; one rooted on no drive (\Java\...) on the program folder's drive; one on a drive
+// but no folder (C:jre6\...) below the program folder when that lies on the drive, else below
+// the drive's root, the only current folder a start has there; any other below the program
+// folder. note tells how, for all but a full path.
+std::wstring ResolvedPath(const std::wstring& path, const std::wstring& programFolder,
+                          std::wstring& note) {
+    const bool onDrive = path.size() >= 2 && path[1] == L':';
+    if ((onDrive && path.size() >= 3 && IsSeparator(path[2])) ||
+        (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]))) {
+        return path;
+    }
+    const std::wstring below = L"JavaHome is not a full path: a start takes it below the program folder";
+    if (!path.empty() && IsSeparator(path[0])) {
+        note = L"JavaHome is not a full path: a start takes it on the program folder's drive";
+        return programFolder.substr(0, 2) + path;
+    }
+    if (onDrive && !(programFolder.size() >= 2 && SameDrive(path[0], programFolder[0]))) {
+        note = base::Concat({L"JavaHome names a drive but no folder: a start takes it below the root of ",
+                             path.substr(0, 2)});
+        return base::Concat({path.substr(0, 2), L"\\", path.substr(2)});
+    }
+    note = below;
+    return base::Concat({programFolder, L"\\", onDrive ? path.substr(2) : path});
 }
 
 std::wstring Joined(const std::vector<std::wstring>& names) {
@@ -216,11 +243,9 @@ private:
             return;
         }
         // A start runs the launcher with the program folder as its current folder.
-        std::wstring path = report_.javaLauncher;
-        if (!IsFullPath(path)) {
-            Add(Mark::Note, {L"JavaHome is not a full path: a start takes it below the program folder"});
-            path = base::Concat({report_.programFolder, L"\\", path});
-        }
+        std::wstring note;
+        const std::wstring path = ResolvedPath(report_.javaLauncher, report_.programFolder, note);
+        if (!note.empty()) Add(Mark::Note, {note});
         const bool found = files_.FileExists(path);
         if (found) report_.javaFound = path;
         Add(found ? Mark::Ok : Mark::Problem, {Printable(path), found ? L"" : L" is missing"});

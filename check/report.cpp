@@ -20,8 +20,40 @@ const wchar_t* MarkText(Mark mark) {
     return L"";
 }
 
-// Appends text after the head, broken at blanks into lines of at most kWidth characters; a
-// word longer than a line, such as a long path, is cut.
+bool EndsPath(const std::wstring& text, std::size_t at, std::size_t pathStart) {
+    const wchar_t c = text[at];
+    const bool sentenceEnds = c == L'.' && (at + 1 == text.size() || text[at + 1] == L' ');
+    return c == L'"' || c == L',' || (c == L':' && at > pathStart + 1) || sentenceEnds;
+}
+
+// Where the path that begins at start ends. A path begins with a drive ("C:\\") or two
+// backslashes, and ends before a quote, a comma, a colon or a sentence's point; of what lies
+// between, it takes the words up to the one that holds its last backslash, so that "C:\\Program
+// Files (x86)\\Java" is one path and "D:\\Sms would do" is not.
+std::size_t PathEnd(const std::wstring& text, std::size_t start) {
+    std::size_t stop = start + 2;
+    while (stop < text.size() && !EndsPath(text, stop, start)) ++stop;
+    const std::size_t lastBackslash = text.rfind(L'\\', stop - 1);
+    const std::size_t blank = text.find(L' ', lastBackslash);
+    return blank < stop ? blank : stop;
+}
+
+// The path that a blank at position at lies in, as [start, end); {npos, npos} when none does.
+std::pair<std::size_t, std::size_t> PathAround(const std::wstring& text, std::size_t at) {
+    for (std::size_t start = 0; start < at; ++start) {
+        const bool drive = start + 2 < text.size() && text[start + 1] == L':' && text[start + 2] == L'\\';
+        const bool share = start + 1 < text.size() && text[start] == L'\\' && text[start + 1] == L'\\';
+        if ((!drive && !share) || (start > 0 && text[start - 1] != L' ' && text[start - 1] != L'"')) continue;
+        const std::size_t end = PathEnd(text, start);
+        if (at < end) return {start, end};
+        start = end;
+    }
+    return {std::wstring::npos, std::wstring::npos};
+}
+
+// Appends text after the head, broken at blanks into lines of at most kWidth characters. A
+// path that would be broken at one of its blanks goes whole onto the next line when it fits
+// there, so that it can be copied; a word longer than a line is cut.
 void AppendWrapped(std::wstring& out, std::wstring head, const std::wstring& text) {
     const std::size_t indent = head.size();
     const std::size_t room = kWidth - indent;
@@ -30,9 +62,16 @@ void AppendWrapped(std::wstring& out, std::wstring head, const std::wstring& tex
         std::size_t end = text.size();
         if (end - at > room) {
             end = text.rfind(L' ', at + room);
-            if (end == std::wstring::npos || end <= at) end = at + room;
+            if (end == std::wstring::npos || end <= at) {
+                end = at + room;
+            } else if (const auto [path, pathEnd] = PathAround(text, end);
+                       path != std::wstring::npos && path > at && pathEnd - path <= room) {
+                end = path;
+            }
         }
-        out += head + text.substr(at, end - at) + L"\r\n";
+        std::size_t last = end;
+        while (last > at && text[last - 1] == L' ') --last;
+        out += head + text.substr(at, last - at) + L"\r\n";
         head.assign(indent, L' ');
         at = end;
         while (at < text.size() && text[at] == L' ') ++at;

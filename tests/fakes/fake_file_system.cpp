@@ -17,15 +17,17 @@ const base::Failure kDeviceError(
 
 }  // namespace
 
+// Windows takes a slash for a backslash, and matches names without regard to case.
 std::wstring FakeFileSystem::Key(const std::wstring& path) {
     std::wstring key = path;
-    for (auto& c : key) c = static_cast<wchar_t>(std::towlower(c));
+    for (auto& c : key) c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(c));
     while (key.size() > 3 && key.back() == L'\\') key.pop_back();
     return key;
 }
 
 std::wstring FakeFileSystem::FolderOf(const std::wstring& path) {
-    return Key(path.substr(0, path.find_last_of(L'\\')));
+    const std::wstring key = Key(path);
+    return Key(key.substr(0, key.find_last_of(L'\\')));
 }
 
 void FakeFileSystem::AddFolder(const std::wstring& path) {
@@ -40,6 +42,16 @@ void FakeFileSystem::AddFile(const std::wstring& path, std::string content, bool
     AddFolder(path.substr(0, path.find_last_of(L'\\')));
     files_[Key(path)] = File{path, std::move(content), ++writes_, readOnly};
     disk_[Key(path)] = files_[Key(path)];
+}
+
+void FakeFileSystem::RemoveFolder(const std::wstring& path) {
+    const std::wstring key = Key(path);
+    const auto below = [&](const std::wstring& other) {
+        return other == key || other.rfind(key + L"\\", 0) == 0;
+    };
+    std::erase_if(folders_, below);
+    std::erase_if(files_, [&](const auto& entry) { return below(entry.first); });
+    std::erase_if(disk_, [&](const auto& entry) { return below(entry.first); });
 }
 
 bool FakeFileSystem::Crashed() {

@@ -26,6 +26,8 @@ public:
 
     void AddFolder(const std::wstring& path);
     void AddFile(const std::wstring& path, std::string content, bool readOnly = false);
+    // Removes a folder with all that is in it, at once and for good.
+    void RemoveFolder(const std::wstring& path);
     void MakeUnwritable(const std::wstring& folder);
     // Another program holds the file open without sharing it: it can be neither replaced
     // nor removed.

@@ -91,8 +91,9 @@ TEST(Check, TellsWhatAStartWouldDoOnEachLayout) {
          3, L"", L"", {},
          {L"  NOTE     \"1.4.2_08\": version 1.4, below 1.5: passed", L"  NOTE     \"1.10\": version 1.1, below 1.5: passed",
           L"  PROBLEM  None is version 1.5 or higher",
-          L"  HINT     Java Runtime Environment \"1.8.0_201\" (64-bit view) at C:\\Program",
-          L"           Files\\Java\\jre8: a 64-bit Java cannot load the 32-bit serial library",
+          // The path goes whole onto the next line, where it can be copied.
+          L"  HINT     Java Runtime Environment \"1.8.0_201\" (64-bit view) at",
+          L"           C:\\Program Files\\Java\\jre8: a 64-bit Java cannot load the 32-bit",
           L"  A start would show \"Java Runtime Environment version 1.5 or higher version is"}},
         {"a name that is not a number first, java on the search path",
          [](Layout& w) {
@@ -210,6 +211,163 @@ TEST(Check, TellsWhatAStartWouldDoOnEachLayout) {
     }
 }
 
+// Every finding of a report as "MARK text", whole, however the report wraps it.
+std::vector<std::wstring> Findings(const check::Report& report) {
+    const wchar_t* const marks[] = {L"OK", L"MISSING", L"PROBLEM", L"NOTE", L"HINT"};
+    std::vector<std::wstring> findings;
+    for (const auto& section : report.sections) {
+        for (const auto& finding : section.findings) {
+            findings.push_back(std::wstring(marks[static_cast<int>(finding.mark)]) + L" " + finding.text);
+        }
+    }
+    return findings;
+}
+
+struct WholeCase {
+    const char* name;
+    std::function<void(Layout&)> arrange;
+    int status;
+    std::vector<std::wstring> findings;  // each found whole
+    std::vector<std::wstring> absent;    // no finding holds these
+    std::vector<std::wstring> verdict;   // whole
+};
+
+TEST(Check, ReportsWholeFindingsAndVerdicts) {
+    const std::wstring copiesAll =
+        L"A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar into "
+        L"C:\\Java\\jre6, then ";
+    const WholeCase cases[] = {
+        {"runtimes named 2 and 10",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("2", "C:\\Java\\jre6");
+             w.AddRuntime("10", "C:\\Java\\jre10");
+         },
+         0,
+         {L"OK \"2\": version 2: chosen, the first of 1.5 or higher",
+          L"NOTE \"10\": version 10: not looked at, the search stopped before it"},
+         {L"10.0"},
+         {copiesAll + L"start C:\\Java\\jre6\\bin\\java.exe."}},
+        {"a name that is no number, longer than three characters",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("abcdef", "C:\\x");
+             w.AddRuntime("1.6", "C:\\Java\\jre6");
+         },
+         1,
+         {L"PROBLEM \"abcdef\": \"abc\" is not a number (Type mismatch): the search stops here with "
+          L"\"Error While Searching JVM on Your Machine\""},
+         {L"\"abcd\""},
+         {L"A start would show \"Type mismatch\" and \"Error While Searching JVM on Your Machine\", "
+          L"then fail to start java with a \"Run-time error\" message and end with status 1."}},
+        {"a start that ends at the runtime choice looks for no Java launcher",
+         [](Layout& w) { w.registry = FakeRegistry(); }, 2, {}, {L"java"},
+         {L"A start would show \"You have not Installed Java Runtime Environment on your computer.\" "
+          L"and end with status 2. Install a 32-bit Java runtime, version 1.5 to 8."}},
+        {"a program without a version resource",
+         [](Layout& w) { w.files->SetFileVersion(kProgram + L"\\SmsServer.exe", L""); }, 0,
+         {L"OK SmsServer.exe"}, {L", version "}, {copiesAll + L"start C:\\Java\\jre6\\bin\\java.exe."}},
+        {"a Java 11 in the 64-bit view",
+         [](Layout& w) { w.registry64.SetText("SOFTWARE\\JavaSoft\\JRE\\11", "JavaHome", "C:\\jre11"); }, 0,
+         {L"HINT JRE \"11\" (64-bit view) at C:\\jre11: Java 9 and later no longer load lib\\ext, where "
+          L"the serial-port files go; a start does not see it"},
+         {L"No other Java is registered"}, {copiesAll + L"start C:\\Java\\jre6\\bin\\java.exe."}},
+        {"the source folder missing",
+         [](Layout& w) { w.files->RemoveFolder(L"C:\\sorvel\\GsmModemJar"); }, 0,
+         {L"MISSING Source folder C:\\sorvel\\GsmModemJar",
+          L"PROBLEM Copying Comm.jar fails: its source C:\\sorvel\\GsmModemJar\\Comm.jar is missing"},
+         {},
+         {L"A start would fail to copy Comm.jar (\"Error While Copying JAR File\"), then start "
+          L"C:\\Java\\jre6\\bin\\java.exe."}},
+        {"a runtime without lib\\ext",
+         [](Layout& w) { w.files->RemoveFolder(kHome + L"\\lib\\ext"); }, 0,
+         {L"PROBLEM Copying Comm.jar fails: the folder C:\\Java\\jre6\\lib\\ext is missing, and a start "
+          L"makes no folder"},
+         {}, {}},
+        {"no Java launcher and a missing jar",
+         [](Layout& w) {
+             w.files->Remove(kJava);
+             w.files->Remove(kProgram + L"\\PelmoraHuaweiEC325\\lib\\jxl.jar");
+         },
+         1, {L"PROBLEM C:\\Java\\jre6\\bin\\java.exe is missing", L"MISSING PelmoraHuaweiEC325\\lib\\jxl.jar"},
+         {},
+         {copiesAll + L"fail to start C:\\Java\\jre6\\bin\\java.exe with a \"Run-time error\" message "
+                      L"and end with status 1."}},
+        {"a JavaHome written with slashes is a full path",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.6", "C:/Java/jre6");
+         },
+         0, {L"OK C:/Java/jre6\\bin\\java.exe"}, {L"full path"}, {}},
+        {"a JavaHome on a drive but no folder, the program on another drive",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.6", "C:jre6");
+             w.files->AddFile(L"D:\\Sms\\jre6\\bin\\java.exe", "java");
+         },
+         1,
+         {L"NOTE JavaHome names a drive but no folder: a start takes it below the root of C:",
+          L"PROBLEM C:\\jre6\\bin\\java.exe is missing"},
+         {}, {}},
+        {"a JavaHome on the program's drive but no folder",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.6", "d:jre6");
+             w.files->AddFile(L"D:\\Sms\\jre6\\bin\\java.exe", "java");
+         },
+         0,
+         {L"NOTE JavaHome is not a full path: a start takes it below the program folder",
+          L"OK D:\\Sms\\jre6\\bin\\java.exe"},
+         {}, {}},
+    };
+    for (const auto& c : cases) {
+        Layout layout;
+        c.arrange(layout);
+        const check::Report report = layout.Check();
+        EXPECT_EQ(report.status, c.status) << c.name;
+        const auto findings = Findings(report);
+        for (const auto& expected : c.findings) {
+            EXPECT_NE(std::find(findings.begin(), findings.end(), expected), findings.end())
+                << c.name << ": no finding \"" << Narrow(expected) << "\"";
+        }
+        for (const auto& part : c.absent) {
+            for (const auto& finding : findings) {
+                EXPECT_EQ(finding.find(part), std::wstring::npos) << c.name << ": " << Narrow(finding);
+            }
+        }
+        if (!c.verdict.empty()) {
+            EXPECT_EQ(report.verdict, c.verdict) << c.name;
+        }
+    }
+}
+
+// Lines of at most 79 characters: a finding of exactly that length stays on its line, a longer
+// one breaks at a blank, a word longer than a line is cut, and a path goes whole onto the next
+// line when it fits there.
+TEST(Check, WrapsFindingsIntoLinesOf79) {
+    const std::wstring exact = L"word " + std::wstring(63, L'x');  // 68: 79 less the mark's 11
+    struct Case {
+        std::wstring finding;
+        std::vector<std::wstring> lines;
+    };
+    const Case cases[] = {
+        {exact, {L"  OK       " + exact}},
+        {exact + L"y", {L"  OK       word", L"           " + std::wstring(63, L'x') + L"y"}},
+        {std::wstring(80, L'z'), {L"  OK       " + std::wstring(68, L'z'), L"           " + std::wstring(12, L'z')}},
+        {L"Copied lib\\ext\\Comm.jar into C:\\Program Files (x86)\\Java\\jre1.6.0_05\\lib\\ext",
+         {L"  OK       Copied lib\\ext\\Comm.jar into",
+          L"           C:\\Program Files (x86)\\Java\\jre1.6.0_05\\lib\\ext"}},
+    };
+    for (const auto& c : cases) {
+        check::Report report;
+        report.sections.push_back({L"Section", {{check::Mark::Ok, c.finding}}});
+        const auto lines = Lines(check::ReportText(report));
+        const auto at = std::find(lines.begin(), lines.end(), L"Section");
+        ASSERT_NE(at, lines.end());
+        EXPECT_EQ(std::vector<std::wstring>(at + 1, at + 1 + c.lines.size()), c.lines) << Narrow(c.finding);
+    }
+}
+
 TEST(Check, AFolderThatDoesNotExistIsReported) {
     Layout layout;
     layout.folder = L"D:\\Elsewhere";
@@ -235,6 +393,9 @@ TEST(Check, ReadsItsArguments) {
         {{L"a", L"b"}, L"a", L"", L"Give one folder at most.", false},
         {{L"/report:"}, L"", L"", L"The option /report: needs a file name.", false},
         {{L"/verbose"}, L"", L"", L"Unknown option: /verbose", false},
+        {{L"-v"}, L"", L"", L"Unknown option: -v", false},
+        {{L"-h"}, L"", L"", L"", true},
+        {{L"--help"}, L"", L"", L"", true},
         {{L"/nowait", L"D:\\Sms"}, L"D:\\Sms", L"", L"", false, true},
         {{L"--nowait"}, L"", L"", L"", false, true},
         {{L"/repair"}, L"", L"", L"", false, false, true},

@@ -209,7 +209,7 @@ TEST(ReadVersionNumber, ReadsAPointAsTheDecimalSeparator) {
     }
     EXPECT_GE(*mod_main::ReadVersionNumber(L"1.5"), 1.5);
     for (const wchar_t* text : {L"", L" ", L"1,5", L"1.2.", L"abc", L"1.x", L"+", L".", L"1 5",
-                                L"--1", L"1e5", L"\u0661.5"}) {
+                                L"--1", L"1e5", L"\u0661.5", L"\t1.5", L"1.5\t"}) {
         const auto read = mod_main::ReadVersionNumber(text);
         ASSERT_FALSE(read) << Narrow(text) << " read as a number";
         EXPECT_EQ(read.failure().number, 13);

@@ -217,6 +217,8 @@ TEST(ToText, TurnsEachKindIntoText) {
     EXPECT_EQ(MRegistry::ToText(RegistryValue{}), L"");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::wstring(L"C:\\Java")}), L"C:\\Java");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{-15}}), L"-15");
+    EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{0}}), L"0");
+    EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{1000}}), L"1000");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{-2147483647 - 1}}), L"-2147483648");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{std::int32_t{9087}}), L"9087");
     EXPECT_EQ(MRegistry::ToText(RegistryValue{Bytes{'h', 0, 'i', 0}}), L"hi");
