@@ -10,14 +10,8 @@ constexpr std::size_t kWidth = 79;
 constexpr std::size_t kMarkColumns = 11;  // "  PROBLEM  "
 
 const wchar_t* MarkText(Mark mark) {
-    switch (mark) {
-        case Mark::Ok: return L"OK";
-        case Mark::Missing: return L"MISSING";
-        case Mark::Problem: return L"PROBLEM";
-        case Mark::Note: return L"NOTE";
-        case Mark::Hint: return L"HINT";
-    }
-    return L"";
+    static const wchar_t* const kMarks[] = {L"OK", L"MISSING", L"PROBLEM", L"NOTE", L"HINT"};
+    return kMarks[static_cast<int>(mark)];
 }
 
 bool EndsPath(const std::wstring& text, std::size_t at, std::size_t pathStart) {

@@ -8,6 +8,7 @@ sms_packages=(
     wine wine32:i386 wine64 xvfb x11-utils imagemagick  # running it under Wine on a display of its own
     zip unzip osslsigncode openssl                  # the release, signed, and its test
     wixl msitools python3                           # the MSI package
+    gcovr                                           # scripts/coverage
 )
 
 sms_missing_packages() {

@@ -309,6 +309,28 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
          {L"NOTE JavaHome names a drive but no folder: a start takes it below the root of C:",
           L"PROBLEM C:\\jre6\\bin\\java.exe is missing"},
          {}, {}},
+        {"a JavaHome rooted on no drive",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.6", "\\Java\\jre6");
+         },
+         1,
+         {L"NOTE JavaHome is not a full path: a start takes it on the program folder's drive",
+          L"PROBLEM D:\\Java\\jre6\\bin\\java.exe is missing"},
+         {}, {}},
+        {"an empty JavaHome, and one of a type no Windows names",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.6", "");
+             w.files->onSearchPath[L"java"] = L"C:\\Windows\\java.exe";
+         },
+         0,
+         {L"PROBLEM JavaHome (REG_SZ): empty: a start runs java from the search path, without a message",
+          L"OK java from the search path: C:\\Windows\\java.exe"},
+         {}, {L"A start would start C:\\Windows\\java.exe."}},
+        {"a JavaHome of type 20",
+         [](Layout& w) { w.registry.SetValue(kRuntimesKey + "\\1.6", "JavaHome", 20, {1, 2}); }, 1,
+         {L"PROBLEM JavaHome (type 20): Unsupported value type"}, {}, {}},
         {"a JavaHome on the program's drive but no folder",
          [](Layout& w) {
              w.registry = FakeRegistry();
