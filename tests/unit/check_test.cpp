@@ -232,6 +232,15 @@ struct WholeCase {
     std::vector<std::wstring> verdict;   // whole
 };
 
+// A layout whose one runtime, "1.6", lies at home, with a java.exe at java when given.
+std::function<void(Layout&)> OnlyRuntimeAt(std::string home, std::wstring java = L"") {
+    return [home, java](Layout& w) {
+        w.registry = FakeRegistry();
+        w.AddRuntime("1.6", home);
+        if (!java.empty()) w.files->AddFile(java, "java");
+    };
+}
+
 TEST(Check, ReportsWholeFindingsAndVerdicts) {
     const std::wstring copiesAll =
         L"A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar into "
@@ -294,26 +303,16 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
          {copiesAll + L"fail to start C:\\Java\\jre6\\bin\\java.exe with a \"Run-time error\" message "
                       L"and end with status 1."}},
         {"a JavaHome written with slashes is a full path",
-         [](Layout& w) {
-             w.registry = FakeRegistry();
-             w.AddRuntime("1.6", "C:/Java/jre6");
-         },
+         OnlyRuntimeAt("C:/Java/jre6"),
          0, {L"OK C:/Java/jre6\\bin\\java.exe"}, {L"full path"}, {}},
         {"a JavaHome on a drive but no folder, the program on another drive",
-         [](Layout& w) {
-             w.registry = FakeRegistry();
-             w.AddRuntime("1.6", "C:jre6");
-             w.files->AddFile(L"D:\\Sms\\jre6\\bin\\java.exe", "java");
-         },
+         OnlyRuntimeAt("C:jre6", L"D:\\Sms\\jre6\\bin\\java.exe"),
          1,
          {L"NOTE JavaHome names a drive but no folder: a start takes it below the root of C:",
           L"PROBLEM C:\\jre6\\bin\\java.exe is missing"},
          {}, {}},
         {"a JavaHome rooted on no drive",
-         [](Layout& w) {
-             w.registry = FakeRegistry();
-             w.AddRuntime("1.6", "\\Java\\jre6");
-         },
+         OnlyRuntimeAt("\\Java\\jre6"),
          1,
          {L"NOTE JavaHome is not a full path: a start takes it on the program folder's drive",
           L"PROBLEM D:\\Java\\jre6\\bin\\java.exe is missing"},
@@ -332,11 +331,7 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
          [](Layout& w) { w.registry.SetValue(kRuntimesKey + "\\1.6", "JavaHome", 20, {1, 2}); }, 1,
          {L"PROBLEM JavaHome (type 20): Unsupported value type"}, {}, {}},
         {"a JavaHome on the program's drive but no folder",
-         [](Layout& w) {
-             w.registry = FakeRegistry();
-             w.AddRuntime("1.6", "d:jre6");
-             w.files->AddFile(L"D:\\Sms\\jre6\\bin\\java.exe", "java");
-         },
+         OnlyRuntimeAt("d:jre6", L"D:\\Sms\\jre6\\bin\\java.exe"),
          0,
          {L"NOTE JavaHome is not a full path: a start takes it below the program folder",
           L"OK D:\\Sms\\jre6\\bin\\java.exe"},
