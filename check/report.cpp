@@ -60,7 +60,7 @@ void AppendWrapped(std::wstring& out, std::wstring head, const std::wstring& tex
                 end = at + room;
             } else if (const auto [path, pathEnd] = PathAround(text, end);
                        path != std::wstring::npos && path > at && pathEnd - path <= room) {
-                end = path;
+                end = text[path - 1] == L'"' && path - 1 > at ? path - 1 : path;
             }
         }
         std::size_t last = end;

@@ -51,7 +51,12 @@ class FakeProcesses final : public platform::Processes {
 public:
     explicit FakeProcesses(EventLog& log) : log_(log) {}
 
-    base::Result<std::wstring> ProgramFolder() override { return programFolder; }
+    base::Result<std::wstring> ProgramFolder() override {
+        if (Injected(faults, "program folder")) {
+            return base::Failure(122, L"The data area passed to a system call is too small.");
+        }
+        return programFolder;
+    }
     base::Result<std::wstring> CurrentFolder() override {
         if (Injected(faults, "current folder get")) return base::Failure(5, L"Access is denied.");
         return currentFolder;

@@ -156,6 +156,7 @@ TEST(DecodeGif, PutsEachFrameWhereItBelongsOnTheScreen) {
         {"interlaced, three rows", {1, 3, 0, 0, 1, 3, {0, 2, 1}, true}, {"0", "1", "2"}, 0x101010},
         {"interlaced, four rows", {1, 4, 0, 0, 1, 4, {0, 2, 1, 0}, true}, {"0", "1", "2", "0"}, 0x101010},
         {"no clear code first", {3, 1, 0, 0, 3, 1, {2, 1, 0}, false, false, false}, {"210"}, 0x101010},
+        {"a frame below the screen", {2, 1, 0, 1, 2, 1, {0, 1}}, {"33"}, 0x101010},
         {"an end code before the frame is full", {3, 1, 0, 0, 3, 1, {2, 1, 0}, false, false, true, 2}, {"213"}, 0x101010},
     };
     for (const auto& c : cases) {
@@ -230,8 +231,23 @@ TEST(DecodeGif, RefusesWhatItCannotRead) {
     Bytes cutInTheData(kPlain.begin(), kPlain.begin() + 60);
     Bytes hugeFrame = kPlain;  // a frame of 65535 x 65535 on a 5 x 3 screen
     hugeFrame[50] = hugeFrame[51] = hugeFrame[52] = hugeFrame[53] = 0xFF;
+    const Bytes written = Write({2, 1, 0, 0, 2, 1, {0, 1}});
+    Bytes notGif = written, notGif2 = written, codeSize1 = written, codeSize9 = written;
+    notGif[1] = 'X';
+    notGif2[2] = 'X';
+    codeSize1[35] = 1;  // the frame's minimum code size
+    codeSize9[35] = 9;
+    Bytes noHeight = written;
+    noHeight[8] = 0;
+    Bytes cutInAnExtension(kPlain.begin(), kPlain.begin() + 40);
     const std::pair<const char*, Bytes> cases[] = {
         {"empty", {}},
+        {"GXF", notGif},
+        {"GIX", notGif2},
+        {"codes of 1 bit", codeSize1},
+        {"codes of 9 bits", codeSize9},
+        {"a screen 0 high", noHeight},
+        {"cut in an extension", cutInAnExtension},
         {"not a GIF", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'}},
         {"no frame", noFrame},
         {"no width", noWidth},

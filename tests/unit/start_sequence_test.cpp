@@ -209,6 +209,10 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
         {"usual", "file flush", 1, ok, boxes(deviceError), kJre6},
         {"usual", "file flush", 2, ok, boxes(deviceError), kJre6},
         {"usual", "file flush", 3, ok, boxes(deviceError), kJre6},
+        {"usual", "program folder", 1, failed,
+         {L"Run-time error '122':\r\n\r\nThe data area passed to a system call is too small."}, nullptr},
+        {"usual", "program folder", 2, failed,
+         {L"Run-time error '122':\r\n\r\nThe data area passed to a system call is too small."}, nullptr},
         {"usual", "current folder get", 1, failed, {L"Run-time error '5':\r\n\r\nAccess is denied."}, nullptr},
         {"usual", "current folder set", 1, failed,
          {L"Run-time error '3':\r\n\r\nThe system cannot find the path specified."}, nullptr},
@@ -252,7 +256,7 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
     const std::set<std::string> operations = {
         "splash load", "registry open", "registry enumerate", "registry query", "registry close",
         "file exists", "file make writable", "file remove", "file copy", "file flush", "file rename",
-        "current folder get", "current folder set", "process start", "message box"};
+        "program folder", "current folder get", "current folder set", "process start", "message box"};
     std::set<std::string> tried;
     for (const auto& [scenario, byOperation] : covered) {
         StartSequence program;
