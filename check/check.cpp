@@ -100,9 +100,9 @@ std::wstring Joined(const std::vector<std::wstring>& names) {
     return text;
 }
 
-class Inspection {
+class Survey {
 public:
-    Inspection(const CheckPlatform& platform, const std::wstring& programFolder)
+    Survey(const CheckPlatform& platform, const std::wstring& programFolder)
         : platform_(platform), files_(platform.files) {
         report_.programFolder = programFolder;
     }
@@ -377,7 +377,7 @@ private:
     }
 
     const CheckPlatform& platform_;
-    platform::FileInspection& files_;
+    platform::FileQueries& files_;
     Report report_;
     std::wstring searchFailure_;  // the description a failed search shows
     std::wstring copyFailure_;    // the support file whose copy fails
@@ -386,7 +386,7 @@ private:
 }  // namespace
 
 Report CheckStart(const CheckPlatform& platform, const std::wstring& programFolder) {
-    return Inspection(platform, programFolder).Run();
+    return Survey(platform, programFolder).Run();
 }
 
 }  // namespace check

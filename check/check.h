@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/console_facts.h"
-#include "platform/file_inspection.h"
+#include "platform/file_queries.h"
 #include "platform/file_system.h"
 #include "platform/program_control.h"
 #include "platform/registry.h"
@@ -49,7 +49,7 @@ struct Report {
 struct CheckPlatform {
     platform::Registry& registry;      // the view the launcher reads: the 32-bit one
     platform::Registry* registry64;    // the 64-bit view; null on 32-bit Windows
-    platform::FileInspection& files;
+    platform::FileQueries& files;
 };
 
 // Looks at the program in programFolder (full path, no trailing backslash but at the root of

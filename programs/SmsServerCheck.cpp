@@ -56,7 +56,7 @@ int wmain(int argc, wchar_t** argv) {
                                  : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
     win32::Win32Registry registry;
     win32::Win32Registry registry64(KEY_WOW64_64KEY);
-    win32::Win32FileInspection files;
+    win32::Win32FileQueries files;
     const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr, files};
     win32::Win32FileSystem fileSystem;
     win32::Win32ProgramControl programControl;

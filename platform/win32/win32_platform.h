@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/file_inspection.h"
+#include "platform/file_queries.h"
 #include "platform/file_system.h"
 #include "platform/message_boxes.h"
 #include "platform/processes.h"
@@ -62,7 +62,7 @@ public:
     std::optional<base::Failure> Remove(const std::wstring& path) override;
 };
 
-class Win32FileInspection final : public platform::FileInspection {
+class Win32FileQueries final : public platform::FileQueries {
 public:
     bool FileExists(const std::wstring& path) override { return IsFile(path); }
     bool FolderExists(const std::wstring& path) override;

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/file_inspection.h"
+#include "platform/file_queries.h"
 #include "platform/file_system.h"
 #include "tests/fakes/fault_plan.h"
 
-class FakeFileSystem final : public platform::FileSystem, public platform::FileInspection {
+class FakeFileSystem final : public platform::FileSystem, public platform::FileQueries {
 public:
     struct File {
         std::wstring name;     // the path as it was written, case kept

@@ -8,9 +8,9 @@ namespace platform {
 
 enum class WriteAccess { Allowed, Denied, Unknown };
 
-class FileInspection {
+class FileQueries {
 public:
-    virtual ~FileInspection() = default;
+    virtual ~FileQueries() = default;
 
     // True only for a file, not a folder; names match without regard to case.
     virtual bool FileExists(const std::wstring& path) = 0;

@@ -34,7 +34,7 @@ std::wstring EnvironmentVariable(const wchar_t* name) {
 // CreateProcess looks for a program named without a folder in the starting program's folder,
 // its current folder, the 32-bit and the 16-bit system folders, the Windows folder and the
 // folders of PATH, in that order, and adds ".exe" to a name without an extension.
-std::wstring Win32FileInspection::FindProgram(const std::wstring& name,
+std::wstring Win32FileQueries::FindProgram(const std::wstring& name,
                                               const std::wstring& programFolder) {
     const std::wstring file = name.find(L'.') == std::wstring::npos ? name + L".exe" : name;
     const std::wstring windows = WindowsFolder();
@@ -53,7 +53,7 @@ std::wstring Win32FileInspection::FindProgram(const std::wstring& name,
     return {};
 }
 
-bool Win32FileInspection::FolderExists(const std::wstring& path) {
+bool Win32FileQueries::FolderExists(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -61,7 +61,7 @@ bool Win32FileInspection::FolderExists(const std::wstring& path) {
 // Asks the folder's permissions whether this process's token may add a file to it, as the
 // copies need, without writing anything. An administrator without elevation is refused
 // under Program Files here, as the copies would be.
-platform::WriteAccess Win32FileInspection::WriteAccessTo(const std::wstring& folder) {
+platform::WriteAccess Win32FileQueries::WriteAccessTo(const std::wstring& folder) {
     constexpr SECURITY_INFORMATION kParts =
         OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     DWORD needed = 0;
@@ -100,7 +100,7 @@ platform::WriteAccess Win32FileInspection::WriteAccessTo(const std::wstring& fol
 // VERSION.dll: that DLL is no KnownDLL, so importing it would let a version.dll planted beside
 // this program run before wmain. The resource holds VS_VERSIONINFO: three words, the key
 // "VS_VERSION_INFO" with its NUL, padding to four bytes, then VS_FIXEDFILEINFO.
-std::wstring Win32FileInspection::FileVersion(const std::wstring& path) {
+std::wstring Win32FileQueries::FileVersion(const std::wstring& path) {
     ScopedModule module(LoadLibraryExW(path.c_str(), nullptr,
                                        LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
     if (!module) return {};
