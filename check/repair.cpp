@@ -8,24 +8,20 @@
 namespace check {
 namespace {
 
-// Copies what is missing, in a start's order, and stops at the first failure as a start does.
+// Copies what is missing with a start's own copy, and tells what came of each.
 Section CopyMissingFiles(platform::FileSystem& files, platform::ProgramControl& programControl,
                          const std::wstring& home, bool& allInPlace) {
     Section done{L"Repair", {}};
-    for (const auto& file : mod_main::kSupportFiles) {
-        const std::wstring folder = mod_main::SupportFolder(home, file);
-        const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
-        if (files.FileExists(folder + file.fileName)) continue;
-        if (const auto failure = mod_main::CopyIntoFolder(files, programControl,
-                                                          mod_main::SupportSource(file), folder,
-                                                          file.fileName)) {
-            done.findings.push_back({Mark::Problem, base::Concat({L"Copying ", shown, L" into ", home,
-                                                                  L" failed: ", failure->description})});
-            allInPlace = false;
-            return done;
-        }
-        done.findings.push_back({Mark::Ok, base::Concat({L"Copied ", shown, L" into ", home})});
-    }
+    const auto failure = mod_main::CopyMissingSupportFiles(
+        files, programControl, home,
+        [&](const mod_main::SupportFile& file, const std::optional<base::Failure>& copyFailure) {
+            const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
+            done.findings.push_back(
+                copyFailure ? Finding{Mark::Problem, base::Concat({L"Copying ", shown, L" into ", home,
+                                                                  L" failed: ", copyFailure->description})}
+                            : Finding{Mark::Ok, base::Concat({L"Copied ", shown, L" into ", home})});
+        });
+    if (failure) allInPlace = false;
     if (done.findings.empty()) done.findings.push_back({Mark::Ok, L"Nothing was missing"});
     return done;
 }

@@ -48,20 +48,9 @@ std::optional<base::Failure> ModMain::SearchJavaHome(std::optional<platform::Exi
 }
 
 void ModMain::InstallSerialSupport(const std::wstring& home) {
-    if (const auto failure = CopyMissingFiles(home)) Report(*failure, kCopyFailedMessage);
-}
-
-std::optional<base::Failure> ModMain::CopyMissingFiles(const std::wstring& home) {
-    auto& fileSystem = FileSystemService();
-    for (const auto& file : kSupportFiles) {
-        const std::wstring folder = SupportFolder(home, file);
-        if (fileSystem.FileExists(folder + file.fileName)) continue;
-        if (auto failure = CopyIntoFolder(fileSystem, programControl_, SupportSource(file), folder,
-                                          file.fileName)) {
-            return failure;
-        }
+    if (const auto failure = CopyMissingSupportFiles(FileSystemService(), programControl_, home)) {
+        Report(*failure, kCopyFailedMessage);
     }
-    return std::nullopt;
 }
 
 platform::FileSystem& ModMain::FileSystemService() {
@@ -110,6 +99,20 @@ template <typename Step>
 }
 
 }  // namespace
+
+std::optional<base::Failure> CopyMissingSupportFiles(platform::FileSystem& fileSystem,
+                                                     platform::ProgramControl& programControl,
+                                                     const std::wstring& home,
+                                                     const CopyAttempt& attempted) {
+    for (const auto& file : kSupportFiles) {
+        const std::wstring folder = SupportFolder(home, file);
+        if (fileSystem.FileExists(folder + file.fileName)) continue;
+        auto failure = CopyIntoFolder(fileSystem, programControl, SupportSource(file), folder, file.fileName);
+        if (attempted) attempted(file, failure);
+        if (failure) return failure;
+    }
+    return std::nullopt;
+}
 
 std::optional<base::Failure> CopyIntoFolder(platform::FileSystem& fileSystem,
                                             platform::ProgramControl& programControl,

@@ -49,7 +49,6 @@ private:
     // The bodies of the two operations: a failure skips the rest and is given back to the
     // operation's one failure check.
     [[nodiscard]] std::optional<base::Failure> SearchJavaHome(std::optional<platform::ExitStatus>& end);
-    [[nodiscard]] std::optional<base::Failure> CopyMissingFiles(const std::wstring& home);
 
     platform::FileSystem& FileSystemService();
     void Report(const base::Failure& failure, const wchar_t* operationMessage);
@@ -62,6 +61,15 @@ private:
     platform::ProgramControl& programControl_;
     std::wstring JavaHomePath_;
 };
+
+// Hears of each support file whose copy was tried, and how the copy ended.
+using CopyAttempt = std::function<void(const SupportFile& file, const std::optional<base::Failure>& failure)>;
+
+// Copies each support file that home lacks from the support source folder, in order, and
+// stops at the first failure, which it gives back. The start and the repair both copy so.
+[[nodiscard]] std::optional<base::Failure> CopyMissingSupportFiles(
+    platform::FileSystem& fileSystem, platform::ProgramControl& programControl,
+    const std::wstring& home, const CopyAttempt& attempted = {});
 
 // Copies source into folder (which ends in a backslash) under name, so that the folder
 // holds either the whole file under that name or no new file at all: the copy goes to a

@@ -132,15 +132,12 @@ std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source,
     if (auto failure = CheckReplaceable(target)) return failure;
     // A copy takes the source's attributes from the moment it is created.
     File copy{target, found->second.content, ++writes_, found->second.readOnly};
-    if (failHalfWay_.count(Key(target)) > 0 || Injected(faults, "file copy")) {
-        copy.content.resize(copy.content.size() / 2);
-        disk_[Key(target)] = File{target, std::string(copy.content.size(), '\0'), copy.written, copy.readOnly};
-        files_[Key(target)] = std::move(copy);
-        return kDiskFull;
-    }
+    const bool cutShort = failHalfWay_.count(Key(target)) > 0 || Injected(faults, "file copy");
+    if (cutShort) copy.content.resize(copy.content.size() / 2);
     // The new file is on the disk at once; its data only once they are flushed.
     disk_[Key(target)] = File{target, std::string(copy.content.size(), '\0'), copy.written, copy.readOnly};
     files_[Key(target)] = std::move(copy);
+    if (cutShort) return kDiskFull;
     if (scannerTries_ != 0) heldOpen_[Key(target)] = scannerTries_;
     return std::nullopt;
 }
