@@ -77,7 +77,6 @@ std::wstring ResolvedPath(const std::wstring& path, const std::wstring& programF
         (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]))) {
         return path;
     }
-    const std::wstring below = L"JavaHome is not a full path: a start takes it below the program folder";
     if (!path.empty() && IsSeparator(path[0])) {
         note = L"JavaHome is not a full path: a start takes it on the program folder's drive";
         return programFolder.substr(0, 2) + path;
@@ -87,7 +86,7 @@ std::wstring ResolvedPath(const std::wstring& path, const std::wstring& programF
                              path.substr(0, 2)});
         return base::Concat({path.substr(0, 2), L"\\", path.substr(2)});
     }
-    note = below;
+    note = L"JavaHome is not a full path: a start takes it below the program folder";
     return base::Concat({programFolder, L"\\", onDrive ? path.substr(2) : path});
 }
 

@@ -12,17 +12,14 @@ namespace {
 // Windows 7 refuses a console write of more than about 64 KB.
 constexpr std::size_t kConsolePiece = 8192;
 
-bool WriteBytes(HANDLE out, const std::string& bytes) {
+void WriteBytes(HANDLE out, const std::string& bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
         DWORD written = 0;
         const DWORD length = static_cast<DWORD>(bytes.size() - at < kConsolePiece ? bytes.size() - at
                                                                                  : kConsolePiece);
-        if (!WriteFile(out, bytes.data() + at, length, &written, nullptr) || written == 0) {
-            return false;
-        }
+        if (!WriteFile(out, bytes.data() + at, length, &written, nullptr) || written == 0) return;
         at += written;
     }
-    return true;
 }
 
 }  // namespace
