@@ -5,7 +5,8 @@ sms_packages=(
     cmake ninja-build g++ googletest libgtest-dev   # the host build and its unit tests
     clang libclang-rt-14-dev                        # the fuzz targets
     mingw-w64                                       # the Windows build
-    wine wine32:i386 wine64 xvfb x11-utils imagemagick  # running it under Wine on a display of its own
+    debootstrap bubblewrap                          # the Wine test bed (scripts/lib/wine-bed)
+    xvfb x11-utils imagemagick                      # a display of its own, and its screenshots
     zip unzip osslsigncode openssl                  # the release, signed, and its test
     wixl msitools python3                           # the MSI package
     gcovr                                           # scripts/coverage
@@ -28,13 +29,15 @@ sms_ensure_packages() {
         echo "Run as root, or install these with apt-get first." >&2
         return 1
     fi
-    if grep -q wine32 <<<"$missing" && ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-    fi
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq >/dev/null
+    apt-get update -qq >/dev/null || { echo "apt-get update failed: no package registry reached" >&2; return 1; }
     # shellcheck disable=SC2086
     apt-get install -y -qq $missing >/dev/null
+}
+
+# The Wine test bed, made once per machine where it is missing.
+sms_ensure_bed() {
+    scripts/lib/wine-bed make
 }
 
 # Configures a preset (only when it is not yet configured) and builds it, quietly.
