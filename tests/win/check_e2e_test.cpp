@@ -40,7 +40,7 @@ void AppendSnapshot(const std::wstring& folder, std::string& out) {
 // program's folder.
 std::string Everything() {
     const std::wstring exported = L"C:\\e2e\\javasoft.reg";
-    RunAndWait(L"C:\\windows\\regedit.exe /E " + exported + L" HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft");
+    RunAndWait(L"C:\\windows\\syswow64\\reg.exe export HKLM\\SOFTWARE\\JavaSoft " + exported + L" /y");
     std::string out = ReadBytes(exported);
     DeleteFileW(exported.c_str());
     for (const wchar_t* folder : {L"C:\\Java", L"C:\\sorvel", L"C:\\e2e\\Sms"}) AppendSnapshot(folder, out);
@@ -111,8 +111,17 @@ TEST_F(CheckThenStart, NoRuntime) {
     const Captured checked = Check();
     EXPECT_EQ(checked.exitCode, 2u);
     ExpectShown(checked, {"  PROBLEM  HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment is",
-                          "  NOTE     32-bit Windows: there is no 64-bit registry view"});
+                          "  NOTE     No other Java is registered"});
     EXPECT_EQ(Start().exitCode, 2u);
+
+    // A 64-bit Java, registered where only 64-bit programs look: a hint, and still no start.
+    ImportRegistry(L"runtime_64bit_view.reg", true);
+    InstallRuntime(L"C:\\Program Files\\Java\\jre1.8.0_202");
+    const Captured hinted = Check();
+    EXPECT_EQ(hinted.exitCode, 2u);
+    ExpectShown(hinted, {"  HINT     Java Runtime Environment \"1.8.0_202\" (64-bit view) at"});
+    EXPECT_EQ(Start().exitCode, 2u);
+    EXPECT_EQ(StartedJava(), "(started 0 times)");
 }
 
 TEST_F(CheckThenStart, TheFirstSuitableRuntimeOfSeveral) {
@@ -235,6 +244,7 @@ TEST(HiddenStart, TheCheckNeverWaitsWhereNobodyCanAnswer) {
 
 // A version.dll left beside a program, as in a Downloads folder. Told to prefer a native one,
 // Wine loads it from the program's folder, as Windows does for any DLL that is no KnownDLL.
+// Wine takes that from its registry: WINEDLLOVERRIDES in a child's environment is not read.
 TEST(Planting, ADllBesideAProgramIsNotLoaded) {
     const std::wstring folder = L"C:\\e2e\\Downloads";
     const std::wstring marker = L"C:\\planted.txt";
@@ -243,21 +253,21 @@ TEST(Planting, ADllBesideAProgramIsNotLoaded) {
     CopyFileW(CheckExe().c_str(), (folder + L"\\SmsServerCheck.exe").c_str(), FALSE);
     CopyFileW(LauncherExe().c_str(), (folder + L"\\SmsServer.exe").c_str(), FALSE);
     CopyFileW(VersionProbeExe().c_str(), (folder + L"\\version_probe.exe").c_str(), FALSE);
-    const std::map<std::wstring, std::wstring> nativeFirst = {
-        {L"WINEDLLOVERRIDES", L"version=n,b;mscoree,mshtml=d;winemenubuilder.exe=d"}};
+    const wchar_t nativeFirst[] = L"native,builtin";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"version", REG_SZ,
+                              nativeFirst, sizeof(nativeFirst)), ERROR_SUCCESS);
 
     // The test sees a planted DLL run in a program that imports it.
-    RunCapturingOutput(L"\"" + folder + L"\\version_probe.exe\"", nativeFirst);
+    RunCapturingOutput(L"\"" + folder + L"\\version_probe.exe\"");
     EXPECT_NE(ReadBytes(marker).find("version_probe.exe"), std::string::npos)
         << "the planted DLL did not run in a program that imports it";
     DeleteFileW(marker.c_str());
 
-    const Captured checked = RunCapturingOutput(L"\"" + folder + L"\\SmsServerCheck.exe\"", nativeFirst);
+    const Captured checked = RunCapturingOutput(L"\"" + folder + L"\\SmsServerCheck.exe\"");
     EXPECT_EQ(checked.exitCode, 2u) << checked.output;
     LaunchOptions options;
     options.program = folder + L"\\SmsServer.exe";
     options.workingFolder = folder;
-    options.environment = nativeFirst;
     const LaunchReport started = RunLauncher(options);
     EXPECT_EQ(started.exitCode, 2u);
     EXPECT_EQ(started.boxes.size(), 1u);

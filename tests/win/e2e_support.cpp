@@ -53,8 +53,9 @@ std::string Shell(const std::string& command) {
     return ReadBytes(WindowsPath(output));
 }
 
-void ImportRegistry(const std::wstring& fixture) {
-    RunAndWait(L"C:\\windows\\regedit.exe /S \"" + FixturePath(fixture) + L"\"");
+void ImportRegistry(const std::wstring& fixture, bool view64) {
+    RunAndWait(L"C:\\windows\\syswow64\\reg.exe import \"" + FixturePath(fixture) + L"\"" +
+               (view64 ? L" /reg:64" : L" /reg:32"));
 }
 
 std::string SupportSourceContent(const std::wstring& name) {

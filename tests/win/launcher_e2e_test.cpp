@@ -161,7 +161,7 @@ TEST_F(Launcher, SplashWindowHasTheDesignedFrameSizePositionAndPicture) {
 }
 
 TEST_F(Launcher, ProgramAndRuntimeFoldersWithBlanks) {
-    const std::wstring home = L"C:\\Program Files\\Java\\jre1.6.0_05";
+    const std::wstring home = L"C:\\Program Files (x86)\\Java\\jre1.6.0_05";
     ImportRegistry(L"runtime_program_files.reg");
     InstallRuntime(home);
     InstallSupportSources();
