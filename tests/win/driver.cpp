@@ -95,6 +95,7 @@ LaunchReport RunLauncher(const LaunchOptions& options) {
     LaunchReport report;
     std::wstring environment = EnvironmentBlock(options.environment);
     std::wstring commandLine = L"\"" + options.program + L"\"";
+    if (!options.arguments.empty()) commandLine += L" " + options.arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};

@@ -13,6 +13,7 @@ namespace e2e {
 
 struct LaunchOptions {
     std::wstring program;                           // full path of SmsServer.exe
+    std::wstring arguments;                         // after the quoted program on its command line
     std::wstring workingFolder;                     // the launcher's own current folder
     std::map<std::wstring, std::wstring> environment;  // added to the driver's own
     DWORD closeSplashAfterMs = INFINITE;            // the user closes the splash this early
