@@ -58,15 +58,16 @@ protected:
         InstallRuntime(kHome, false);
     }
     void TearDown() override {
-        if (!immutable_.empty()) Shell("chattr -i " + immutable_);
+        if (!unwritable_.empty()) Shell("chmod u+w " + unwritable_);
     }
 
     void Install() { modMain_.InstallSerialSupport(kHome); }
 
-    // Makes a folder unwritable from the Linux side, where Wine cannot undo it.
+    // Makes a folder unwritable from the Linux side, where Wine cannot undo it; the bed runs
+    // Wine without the capability that would override it.
     void MakeUnwritable(const std::wstring& folder) {
-        immutable_ = UnixPathOf(folder);
-        Shell("chattr +i " + immutable_);
+        unwritable_ = UnixPathOf(folder);
+        Shell("chmod a-w " + unwritable_);
     }
 
     std::vector<std::wstring> Boxes() const { return boxes_.texts; }
@@ -79,7 +80,7 @@ private:
     win32::Win32FileSystem fileSystem_;
     mod_main::ModMain modMain_{registry_, [this]() -> platform::FileSystem& { return fileSystem_; },
                                boxes_, programControl_};
-    std::string immutable_;
+    std::string unwritable_;
 };
 
 TEST_F(SupportFiles, CopiesAllFourByteForByteAndNothingElse) {
