@@ -1,20 +1,22 @@
-# Sourced by scripts/run and scripts/bench: a Wine prefix of their own with the demo layout,
-# the program in "C:\SMS Server" with its application folder, the support files in
-# C:\sorvel\GsmModemJar, and a runtime C:\Program Files\Java\jre1.6.0_05 whose java.exe is the
-# stand-in that records how it was started. Sets WINEPREFIX, sms_program and sms_runtime.
+# Sourced by scripts/run and scripts/bench: a 64-bit Wine prefix of their own in the test bed
+# with the demo layout, the program in "C:\SMS Server" with its application folder, the support
+# files in C:\sorvel\GsmModemJar, and a 32-bit runtime C:\Program Files (x86)\Java\jre1.6.0_05,
+# registered in the 32-bit view, whose java.exe is the stand-in that records how it was started.
+# Sets WINEPREFIX, sms_program and sms_runtime; wine and wineserver run in the bed.
 
-# Makes the prefix in folder (emptied first) from the template the tests use too.
+wine() { scripts/lib/wine-bed run wine "$@"; }
+wineserver() { scripts/lib/wine-bed run wineserver "$@"; }
+
+# Makes the prefix in folder (emptied first) from the bed's booted prefix.
 sms_demo_prefix() {
-    local folder=$1 build=$PWD/build
-    if ! wine --version >/dev/null 2>&1; then
-        echo "Wine cannot run here: this machine does not run 32-bit programs. The programs are built in build/win32." >&2
-        return 1
-    fi
-    tests/e2e/make-prefix.sh "$build/wine-template"
+    local folder=$1 template
+    scripts/lib/wine-bed make
+    template=$(scripts/lib/wine-bed prefix)
     rm -rf "$folder"
     mkdir -p "$folder"
-    cp -a "$build/wine-template" "$folder/prefix"
-    rm -f "$folder/prefix/wineserver"
+    cp -al "$template" "$folder/prefix" 2>/dev/null || { rm -rf "$folder/prefix"; cp -a "$template" "$folder/prefix"; }
+    local hive
+    for hive in "$template"/*.reg; do cp --remove-destination "$hive" "$folder/prefix/"; done
     export WINEPREFIX=$folder/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
     local drive=$WINEPREFIX/drive_c jar file
     sms_program="$drive/SMS Server"
@@ -28,16 +30,16 @@ sms_demo_prefix() {
     for file in Comm.jar javax.comm.properties Win32com.dll jdc.jar; do
         echo "demo $file" >"$drive/sorvel/GsmModemJar/$file"
     done
-    sms_runtime="$drive/Program Files/Java/jre1.6.0_05"
+    sms_runtime="$drive/Program Files (x86)/Java/jre1.6.0_05"
     mkdir -p "$sms_runtime/bin" "$sms_runtime/lib/ext"
     cp build/win32/tests/win/recorder.exe "$sms_runtime/bin/java.exe"
     cat >"$folder/runtime.reg" <<'REG'
 REGEDIT4
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\Java Runtime Environment\1.6.0_05]
-"JavaHome"="C:\\Program Files\\Java\\jre1.6.0_05"
+"JavaHome"="C:\\Program Files (x86)\\Java\\jre1.6.0_05"
 REG
-    wine regedit /S "$folder/runtime.reg"
+    wine 'C:\windows\syswow64\regedit.exe' /S "$folder/runtime.reg"
 }
 
 # A display of its own (Xvfb) unless asked to use the one there is; ends it, and the
