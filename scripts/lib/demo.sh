@@ -7,16 +7,12 @@
 wine() { scripts/lib/wine-bed run wine "$@"; }
 wineserver() { scripts/lib/wine-bed run wineserver "$@"; }
 
-# Makes the prefix in folder (emptied first) from the bed's booted prefix.
+# Makes the prefix in folder (emptied first) from the bed's booted prefix (sms_ensure_bed).
 sms_demo_prefix() {
-    local folder=$1 template
-    scripts/lib/wine-bed make
-    template=$(scripts/lib/wine-bed prefix)
+    local folder=$1
     rm -rf "$folder"
     mkdir -p "$folder"
-    cp -al "$template" "$folder/prefix" 2>/dev/null || { rm -rf "$folder/prefix"; cp -a "$template" "$folder/prefix"; }
-    local hive
-    for hive in "$template"/*.reg; do cp --remove-destination "$hive" "$folder/prefix/"; done
+    scripts/lib/wine-bed copy "$folder/prefix"
     export WINEPREFIX=$folder/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
     local drive=$WINEPREFIX/drive_c jar file
     sms_program="$drive/SMS Server"

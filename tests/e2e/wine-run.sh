@@ -6,13 +6,10 @@
 set -uo pipefail
 bed=$(cd "$(dirname "$0")/../../scripts/lib" && pwd)/wine-bed
 "$bed" make || exit 1
-template=$("$bed" prefix)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/sms-wine.XXXXXX")
 prefix=$work/prefix
-# Hard links keep the copy cheap; the registry files, which Wine rewrites, are real copies.
-cp -al "$template" "$prefix" 2>/dev/null || { rm -rf "$prefix"; cp -a "$template" "$prefix"; }
-for hive in "$template"/*.reg; do cp --remove-destination "$hive" "$prefix/"; done
+"$bed" copy "$prefix" || exit 1
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
 export SMS_E2E_OUT=$work
 if [ -n "${SMS_WINE_LOCALE:-}" ]; then
