@@ -29,8 +29,7 @@ std::string UnixPathOf(const std::wstring& windowsPath);
 // Runs a Unix shell command line through /bin/sh, waits for it and returns its output.
 std::string Shell(const std::string& command);
 
-// Imports a .reg fixture into the 32-bit registry view, which the launcher
-// reads, or, asked for, into the 64-bit view, where only 64-bit programs look.
+// Imports a .reg fixture into the 32-bit registry view, which the launcher reads, or the 64-bit one.
 void ImportRegistry(const std::wstring& fixture, bool view64 = false);
 
 // The four support files in C:\sorvel\GsmModemJar, each with its own content.

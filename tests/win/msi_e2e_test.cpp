@@ -131,8 +131,7 @@ TEST(Msi, AnUpgradeLeavesOneEntryAndADowngradeIsRefused) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0][0], L"1.0.0");
 
-    // Wine writes a refusing launch condition to no log, so the refusal is read where a user at
-    // the screen sees it, in basic UI.
+    // Wine logs no refusing launch condition, so it is read where a user sees it, in basic UI.
     LaunchOptions downgrade;
     downgrade.program = L"C:\\windows\\system32\\msiexec.exe";
     downgrade.arguments = L"/i \"" + MsiPackage(L"0.9.0") + L"\" /qb";

@@ -63,8 +63,7 @@ protected:
 
     void Install() { modMain_.InstallSerialSupport(kHome); }
 
-    // Makes a folder unwritable from the Linux side, where Wine cannot undo it; the bed runs
-    // Wine without the capability that would override it.
+    // Makes a folder unwritable from the Linux side, where the bed's Wine has no right to undo it.
     void MakeUnwritable(const std::wstring& folder) {
         unwritable_ = UnixPathOf(folder);
         Shell("chmod a-w " + unwritable_);
