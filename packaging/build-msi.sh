@@ -21,7 +21,7 @@ if [ "$application" != - ]; then
     cp -R "$application/." "$work/application/"
     (cd "$work/application" && find . -type f | LC_ALL=C sort | sed 's|^\./||') \
         | wixl-heat -p "" --directory-ref APPLICATIONDIR --component-group ApplicationFiles \
-                    --var var.ApplicationSource >"$work/application.wxs"
+                    --var var.ApplicationSource | python3 "$here/name-directories.py" >"$work/application.wxs"
     sources+=(application.wxs)
     groups+='<ComponentGroupRef Id="ApplicationFiles" />'
 fi

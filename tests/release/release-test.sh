@@ -70,6 +70,9 @@ echo "a jar" >"$work/app/lib/comm.jar"
 echo "another" >"$work/app/lib/more/swing layout.jar"
 for file in Comm.jar javax.comm.properties Win32com.dll jdc.jar; do echo "$file" >"$work/support/$file"; done
 release --out "$work/desktop" --application "$work/app" --support "$work/support" >/dev/null
+cp -R "$work/app" "$work/another app"
+release --out "$work/again" --application "$work/another app" --support "$work/support" >/dev/null
+check "an application folder of another name gives the same MSI" cmp "$work/desktop/$msi" "$work/again/$msi"
 msiextract -C "$work/desktop/files" "$work/desktop/$msi" >/dev/null
 check "the application folder lands beside the programs" cmp "$work/app/lib/more/swing layout.jar" \
     "$work/desktop/files/Program Files/SMS Server/PelmoraHuaweiEC325/lib/more/swing layout.jar"
