@@ -5,7 +5,10 @@
 
 namespace platform {
 
-inline constexpr unsigned kMessageBoxOk = 0;
+// A single OK button, no icon; brought to the front and kept there (MB_SETFOREGROUND |
+// MB_TOPMOST), since once the splash is gone a box has no owner, and Windows would only flash
+// the taskbar for it while the user works in another window.
+inline constexpr unsigned kMessageBoxOk = 0x00010000 | 0x00040000;
 
 class MessageBoxes {
 public:
