@@ -39,6 +39,11 @@ product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1
 # wixl takes each source relative to the folder it runs in.
 (cd "$work" && wixl -a x86 -D Version="$version" -D ProductCode="$product_code" -D Stage=msi \
      -D ApplicationSource=application -D SupportSource=support -o package.msi "${sources[@]}")
+# wixl leaves the File table's Version empty; with none, Windows Installer takes the programs
+# for unversioned files and decides on replacing them by their dates alone.
+for file in SmsServerExe SmsServerCheckExe; do
+    msibuild "$work/package.msi" -q "UPDATE \`File\` SET \`Version\` = '$version.0' WHERE \`File\` = '$file'"
+done
 revision=$(msiinfo suminfo "$work/package.msi" | sed -n 's/^Revision number (UUID): //p')
 python3 "$here/stamp-msi.py" "$work/package.msi" "$epoch" "$revision" >/dev/null
 mv "$work/package.msi" "$out"

@@ -57,6 +57,12 @@ check "the repair runs deferred, elevated, and cannot fail the install" has_row 
     "RunRepair 3137 RepairAction RunRepair "
 check "the repair runs once the files are in place" \
     bash -c "msiinfo export '$work/one/$msi' InstallExecuteSequence | awk -F'\t' '\$1==\"InstallFiles\"{f=\$3} \$1==\"RunRepair\"{r=\$3} END{exit !(r>f && f>0)}'"
+# Windows removes the old version only in one of four places; after InstallFiles it takes
+# out the new version's files, which share its components.
+check "an upgrade removes the old version before it installs" \
+    bash -c "msiinfo export '$work/one/$msi' InstallExecuteSequence | awk -F'\t' '{at[\$1]=\$3} END{exit !(at[\"InstallValidate\"] < at[\"RemoveExistingProducts\"] && at[\"RemoveExistingProducts\"] < at[\"InstallInitialize\"])}'"
+check "both programs carry their version" \
+    bash -c "test \"\$(msiinfo export '$work/one/$msi' File | awk -F'\t' '/^SmsServer/{print \$1, \$5}' | tr '\n' ' ')\" = 'SmsServerExe 1.0.0.0 SmsServerCheckExe 1.0.0.0 '"
 msiextract -C "$work/extracted" "$work/one/$msi" >/dev/null
 for exe in SmsServer.exe SmsServerCheck.exe; do
     check "the MSI's $exe is the tested one" cmp "$work/extracted/Program Files/SMS Server/$exe" "$build/$exe"
@@ -76,8 +82,14 @@ check "an application folder of another name gives the same MSI" cmp "$work/desk
 msiextract -C "$work/desktop/files" "$work/desktop/$msi" >/dev/null
 check "the application folder lands beside the programs" cmp "$work/app/lib/more/swing layout.jar" \
     "$work/desktop/files/Program Files/SMS Server/PelmoraHuaweiEC325/lib/more/swing layout.jar"
-check "the support files land in C:\\sorvel\\GsmModemJar" cmp "$work/support/Win32com.dll" \
-    "$work/desktop/files/sorvel/GsmModemJar/Win32com.dll"
+# "Do not use the WindowsVolume property in the Directory column": the folder is the
+# launcher's own C:\sorvel\GsmModemJar, set before costing.
+check "the support folder is no WindowsVolume directory" bash -c "! msiinfo export '$work/desktop/$msi' Directory | grep -q WindowsVolume"
+check "the support folder is set to C:\\sorvel\\GsmModemJar\\ before costing" bash -c \
+    "msiinfo export '$work/desktop/$msi' CustomAction | tr -d '\r' | grep -qxF \$'SetSupportFolder\t2099\tSUPPORTDIR\tC:\\\\sorvel\\\\GsmModemJar\\\\\t' &&
+     msiinfo export '$work/desktop/$msi' InstallExecuteSequence | awk -F'\t' '{at[\$1]=\$3} END{exit !(at[\"SetSupportFolder\"] < at[\"CostInitialize\"])}'"
+check "the package holds the support files" cmp "$work/support/Win32com.dll" \
+    "$work/desktop/files/GsmModemJar/Win32com.dll"
 
 # Signed with a throwaway certificate.
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
