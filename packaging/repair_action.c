@@ -11,12 +11,30 @@
 
 #define LINE_MAX_CHARS 1024
 
+/* The log formats what it is given, and does so again with whatever a field puts in, so a
+ * "[...]" in a key name or a path would be read as a property and vanish. Each bracket goes
+ * in as its escape, "[\[]" or "[\]]", which the formatting turns back into the bracket. */
 static void Log(MSIHANDLE install, const wchar_t* text) {
-    MSIHANDLE record = MsiCreateRecord(0);
-    if (!record) return;
-    MsiRecordSetStringW(record, 0, text);
-    MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
-    MsiCloseHandle(record);
+    size_t brackets = 0;
+    for (const wchar_t* c = text; *c; ++c) brackets += (*c == L'[' || *c == L']');
+    wchar_t* escaped = (wchar_t*)HeapAlloc(GetProcessHeap(), 0,
+                                           (wcslen(text) + 4 * brackets + 1) * sizeof(wchar_t));
+    MSIHANDLE record = escaped ? MsiCreateRecord(0) : 0;
+    if (record) {
+        wchar_t* out = escaped;
+        for (const wchar_t* c = text; *c; ++c) {
+            if (*c == L'[' || *c == L']') {
+                *out++ = L'['; *out++ = L'\\'; *out++ = *c; *out++ = L']';
+            } else {
+                *out++ = *c;
+            }
+        }
+        *out = L'\0';
+        MsiRecordSetStringW(record, 0, escaped);
+        MsiProcessMessage(install, INSTALLMESSAGE_INFO, record);
+        MsiCloseHandle(record);
+    }
+    if (escaped) HeapFree(GetProcessHeap(), 0, escaped);
 }
 
 /* Logs the report's lines; it arrives as UTF-8, since the check has no console here. */
@@ -34,6 +52,61 @@ static void LogLines(MSIHANDLE install, const char* bytes, DWORD size) {
         line[head + (chars > 0 ? chars : 0)] = L'\0';
         if (at < size || length > 0) Log(install, line);
         start = at + 1;
+    }
+}
+
+/* Starts the check with its output into the pipe's write end, the one handle it inherits. */
+static BOOL StartCheck(wchar_t* commandLine, const wchar_t* folder, HANDLE writeEnd,
+                       PROCESS_INFORMATION* started) {
+    SIZE_T listSize = 0;
+    InitializeProcThreadAttributeList(NULL, 1, 0, &listSize);
+    LPPROC_THREAD_ATTRIBUTE_LIST list =
+        (LPPROC_THREAD_ATTRIBUTE_LIST)HeapAlloc(GetProcessHeap(), 0, listSize);
+    if (!list) return FALSE;
+    BOOL created = FALSE;
+    if (InitializeProcThreadAttributeList(list, 1, 0, &listSize)) {
+        if (UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, &writeEnd,
+                                      sizeof writeEnd, NULL, NULL)) {
+            STARTUPINFOEXW startup;
+            ZeroMemory(&startup, sizeof startup);
+            startup.StartupInfo.cb = sizeof startup;
+            startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+            startup.StartupInfo.hStdOutput = writeEnd;
+            startup.StartupInfo.hStdError = writeEnd;
+            startup.lpAttributeList = list;
+            created = CreateProcessW(NULL, commandLine, NULL, NULL, TRUE,
+                                     DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, NULL, folder,
+                                     &startup.StartupInfo, started);
+        }
+        DeleteProcThreadAttributeList(list);
+    }
+    HeapFree(GetProcessHeap(), 0, list);
+    return created;
+}
+
+/* Reads the check's output until it has ended and the pipe is empty, keeping what fits; FALSE
+ * when it is still running after the one deadline for the whole check. Polls rather than
+ * blocks in ReadFile, which a check that hangs with the pipe open would never let return. */
+static BOOL ReadUntilEnded(HANDLE readEnd, HANDLE process, char* output, DWORD capacity,
+                           DWORD* size) {
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    char spill[4096];
+    for (;;) {
+        DWORD waiting = 0, read = 0;
+        if (!PeekNamedPipe(readEnd, NULL, 0, NULL, &waiting, NULL)) return TRUE; /* all closed */
+        if (waiting > 0) {
+            const BOOL keep = output && *size < capacity;
+            char* into = keep ? output + *size : spill;
+            DWORD room = keep ? capacity - *size : sizeof spill;
+            if (!ReadFile(readEnd, into, waiting < room ? waiting : room, &read, NULL)) return TRUE;
+            if (keep) *size += read;
+            continue;
+        }
+        if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) {
+            if (PeekNamedPipe(readEnd, NULL, 0, NULL, &waiting, NULL) && waiting > 0) continue;
+            return TRUE;
+        }
+        if (GetTickCount64() >= deadline) return FALSE;
     }
 }
 
@@ -56,15 +129,8 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
         return ERROR_SUCCESS;
     }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup;
-    ZeroMemory(&startup, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
     PROCESS_INFORMATION started;
-    const BOOL created = CreateProcessW(NULL, commandLine, NULL, NULL, TRUE, DETACHED_PROCESS, NULL,
-                                        folder, &startup, &started);
+    const BOOL created = StartCheck(commandLine, folder, writeEnd, &started);
     CloseHandle(writeEnd);
     if (!created) {
         CloseHandle(readEnd);
@@ -76,16 +142,10 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
     /* The report of a thousand runtimes is some 100 KB; what does not fit is read and dropped. */
     const DWORD capacity = 1024 * 1024;
     char* output = (char*)HeapAlloc(GetProcessHeap(), 0, capacity);
-    DWORD size = 0, read = 0;
-    char spill[4096];
-    while (output && size < capacity &&
-           ReadFile(readEnd, output + size, capacity - size, &read, NULL) && read > 0) {
-        size += read;
-    }
-    while (ReadFile(readEnd, spill, sizeof spill, &read, NULL) && read > 0) {
-    }
+    DWORD size = 0;
+    const BOOL ended = ReadUntilEnded(readEnd, started.hProcess, output, capacity, &size);
     CloseHandle(readEnd);
-    WaitForSingleObject(started.hProcess, 60000);
+    if (!ended) TerminateProcess(started.hProcess, 99);
     DWORD status = 99;
     GetExitCodeProcess(started.hProcess, &status);
     CloseHandle(started.hProcess);
@@ -93,6 +153,9 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
     if (output) {
         LogLines(install, output, size);
         HeapFree(GetProcessHeap(), 0, output);
+    }
+    if (!ended) {
+        Log(install, L"SMS Server repair: SmsServerCheck.exe did not end within 60 seconds and was stopped");
     }
     wchar_t last[96];
     _snwprintf(last, 95, L"SMS Server repair: exit status %lu", (unsigned long)status);

@@ -91,6 +91,7 @@ std::string Runtime() {
 
 TEST(Msi, ASilentInstallPutsEverythingInPlaceAndAStartCopiesNothing) {
     ImportRegistry(L"runtime_jre6.reg");
+    ImportRegistry(L"runtime_bracketed.reg");  // passed over for its version, named in the log
     InstallRuntime(kHome);
     InstallSupportSources();
     ASSERT_EQ(Install(L"1.0.0"), 0u) << Log();
@@ -108,6 +109,7 @@ TEST(Msi, ASilentInstallPutsEverythingInPlaceAndAStartCopiesNothing) {
         EXPECT_EQ(ReadBytes(kHome + folder + name), SupportSourceContent(name)) << Utf8(name);
     }
     EXPECT_NE(Log().find("SMS Server repair: exit status 0"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("\"1.4.2[x]\": version 1.4"), std::string::npos) << Log();
 
     // A user's start finds the support files in place.
     const std::string runtime = Runtime();
