@@ -55,13 +55,28 @@ std::wstring FromCodePage(std::string_view bytes, UINT codePage) {
     return text;
 }
 
+namespace {
+
+// A character a code page lacks becomes "?", not a look-alike: a best fit can turn a path into
+// another folder's. UTF-8, UTF-7, GB 18030, the ISO-2022 pages, ISCII and Symbol take no such
+// flag.
+DWORD NoBestFit(UINT codePage) {
+    const bool takesNoFlag = codePage == CP_UTF8 || codePage == CP_UTF7 || codePage == 54936 ||
+                             codePage == 42 || (codePage >= 50220 && codePage <= 50229) ||
+                             (codePage >= 57002 && codePage <= 57011);
+    return takesNoFlag ? 0 : WC_NO_BEST_FIT_CHARS;
+}
+
+}  // namespace
+
 std::string ToCodePage(std::wstring_view text, UINT codePage) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
+    const DWORD flags = NoBestFit(codePage);
     const int byteLength =
-        WideCharToMultiByte(codePage, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+        WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(byteLength), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), length, bytes.data(), byteLength, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, text.data(), length, bytes.data(), byteLength, nullptr, nullptr);
     return bytes;
 }
 
