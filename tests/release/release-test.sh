@@ -105,6 +105,8 @@ for exe in SmsServer.exe SmsServerCheck.exe; do
 done
 check "the checksums are the signed files'" bash -c "cd '$work/signed/files' && sha256sum --quiet -c SHA256SUMS"
 check "the MSI verifies" quiet osslsigncode verify -in "$work/signed/$msi" -CAfile "$work/cert.pem"
+msiinfo extract "$work/signed/$msi" Binary.RepairAction >"$work/signed/repair_action.dll"
+check "the MSI's repair step verifies" quiet osslsigncode verify -in "$work/signed/repair_action.dll" -CAfile "$work/cert.pem"
 check "the release's checksums are the signed files'" bash -c "cd '$work/signed' && sha256sum --quiet -c SHA256SUMS"
 check "the signed SmsServer.exe shows its splash and starts Java under Wine" \
     quiet env SMS_LAUNCHER_UNDER_TEST="$work/signed/files/SmsServer.exe" "$wine_run" \
