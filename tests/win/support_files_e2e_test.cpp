@@ -24,7 +24,7 @@ class RecordedMessageBoxes final : public platform::MessageBoxes {
 public:
     void Show(const std::wstring& text, unsigned style) override {
         texts.push_back(text);
-        EXPECT_EQ(style, 0u);
+        EXPECT_EQ(style, static_cast<unsigned>(MB_OK | MB_SETFOREGROUND | MB_TOPMOST));
     }
     std::vector<std::wstring> texts;
 };
