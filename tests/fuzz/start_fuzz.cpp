@@ -98,7 +98,7 @@ Layout Decode(Bytes in) {
 
 struct Boxes final : platform::MessageBoxes {
     void Show(const std::wstring& text, unsigned style) override {
-        if (style != 0) std::abort();
+        if (style != 0x00050000u) std::abort();  // OK, MB_SETFOREGROUND | MB_TOPMOST
         if (Injected(faults, "message box")) return;
         texts.push_back(text);
     }
