@@ -19,9 +19,7 @@
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
     explicit FakeMessageBoxes(EventLog& log) : log_(log) {}
-    // Every box of the program has a single OK button and no icon, and comes to the front and
-    // stays there (MB_SETFOREGROUND | MB_TOPMOST): once the splash is gone it has no owner, and
-    // Windows only flashes the taskbar for a window that does not ask.
+    // Every box: a single OK button, no icon, MB_SETFOREGROUND | MB_TOPMOST, as it has no owner.
     void Show(const std::wstring& text, unsigned style) override {
         EXPECT_EQ(style, 0x00050000u) << "the box " << Narrow(text);
         if (Injected(faults, "message box")) {

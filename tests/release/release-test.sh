@@ -42,8 +42,17 @@ check "the guide is a Windows text file with the version" \
              ! grep -qv \$'\r\$' '$work/unsigned/DEPLOYING.txt'"
 
 # The MSI: its tables as an administrator's tools read them.
-table() { msiinfo export "$work/one/$msi" "$1" | tail -n +4 | tr -d '\r' | tr '\t' ' '; }
+table() { msiinfo export "${2:-$work/one/$msi}" "$1" | tail -n +4 | tr -d '\r' | tr '\t' ' '; }
 has_row() { grep -qxF "$2" <(table "$1") || { echo "no row \"$2\" in $1:"; table "$1"; return 1; }; }
+# Whether the actions run in this order in the install.
+in_order() {
+    local action at last=0
+    for action in "$@"; do
+        at=$(table InstallExecuteSequence | awk -v action="$action" '$1 == action {print $NF}')
+        [ -n "$at" ] && [ "$at" -gt "$last" ] || { echo "$action is not in its place:"; table InstallExecuteSequence; return 1; }
+        last=$at
+    done
+}
 check "the MSI is a 32-bit package" bash -c "msiinfo suminfo '$work/one/$msi' | grep -qx 'Template: Intel;1033'"
 check "the MSI is per machine" has_row Property "ALLUSERS 1"
 check "the MSI keeps its UpgradeCode" has_row Property "UpgradeCode {6B1E1C52-4E0D-4F7B-9A52-3C0F4D2E8A11}"
@@ -55,14 +64,13 @@ check "the shortcut starts SmsServer.exe in its folder" has_row Shortcut \
 check "Add/Remove Programs links to the guide" has_row CustomAction "SetHelpLink 2099 ARPHELPLINK [INSTALLDIR]DEPLOYING.txt "
 check "the repair runs deferred, elevated, and cannot fail the install" has_row CustomAction \
     "RunRepair 3137 RepairAction RunRepair "
-check "the repair runs once the files are in place" \
-    bash -c "msiinfo export '$work/one/$msi' InstallExecuteSequence | awk -F'\t' '\$1==\"InstallFiles\"{f=\$3} \$1==\"RunRepair\"{r=\$3} END{exit !(r>f && f>0)}'"
+check "the repair runs once the files are in place" in_order InstallFiles RunRepair
 # Windows removes the old version only in one of four places; after InstallFiles it takes
 # out the new version's files, which share its components.
 check "an upgrade removes the old version before it installs" \
-    bash -c "msiinfo export '$work/one/$msi' InstallExecuteSequence | awk -F'\t' '{at[\$1]=\$3} END{exit !(at[\"InstallValidate\"] < at[\"RemoveExistingProducts\"] && at[\"RemoveExistingProducts\"] < at[\"InstallInitialize\"])}'"
+    in_order InstallValidate RemoveExistingProducts InstallInitialize
 check "both programs carry their version" \
-    bash -c "test \"\$(msiinfo export '$work/one/$msi' File | awk -F'\t' '/^SmsServer/{print \$1, \$5}' | tr '\n' ' ')\" = 'SmsServerExe 1.0.0.0 SmsServerCheckExe 1.0.0.0 '"
+    test "$(table File | awk '/^SmsServer/ {print $1, $5}' | tr '\n' ' ')" = "SmsServerExe 1.0.0.0 SmsServerCheckExe 1.0.0.0 "
 msiextract -C "$work/extracted" "$work/one/$msi" >/dev/null
 for exe in SmsServer.exe SmsServerCheck.exe; do
     check "the MSI's $exe is the tested one" cmp "$work/extracted/Program Files/SMS Server/$exe" "$build/$exe"
@@ -85,9 +93,8 @@ check "the application folder lands beside the programs" cmp "$work/app/lib/more
 # "Do not use the WindowsVolume property in the Directory column": the folder is the
 # launcher's own C:\sorvel\GsmModemJar, set before costing.
 check "the support folder is no WindowsVolume directory" bash -c "! msiinfo export '$work/desktop/$msi' Directory | grep -q WindowsVolume"
-check "the support folder is set to C:\\sorvel\\GsmModemJar\\ before costing" bash -c \
-    "msiinfo export '$work/desktop/$msi' CustomAction | tr -d '\r' | grep -qxF \$'SetSupportFolder\t2099\tSUPPORTDIR\tC:\\\\sorvel\\\\GsmModemJar\\\\\t' &&
-     msiinfo export '$work/desktop/$msi' InstallExecuteSequence | awk -F'\t' '{at[\$1]=\$3} END{exit !(at[\"SetSupportFolder\"] < at[\"CostInitialize\"])}'"
+check "the support folder is set to C:\\sorvel\\GsmModemJar\\" has_row CustomAction 'SetSupportFolder 2099 SUPPORTDIR C:\sorvel\GsmModemJar\ '
+check "the support folder is set before costing" in_order SetSupportFolder CostInitialize
 check "the package holds the support files" cmp "$work/support/Win32com.dll" \
     "$work/desktop/files/GsmModemJar/Win32com.dll"
 

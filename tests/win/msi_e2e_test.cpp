@@ -73,12 +73,10 @@ std::string Log() {
 // The shortcut in ProgramMenuFolder as the last logged install resolved it. Windows gives a
 // per-machine package the all-users Programs folder; Wine's msi still gives the user's own.
 std::wstring Shortcut() {
-    const std::string log = Log();
-    const std::string name = "Property(S): ProgramMenuFolder = ";
-    const auto at = log.find(name);
+    const std::string log = Log(), name = "Property(S): ProgramMenuFolder = ";
+    const auto at = log.find(name), start = at + name.size();
     if (at == std::string::npos) return L"(no ProgramMenuFolder in the install log)";
-    const auto end = log.find_first_of("\r\n", at);
-    return Wide(log.substr(at + name.size(), end - at - name.size())) + L"SMS Server.lnk";
+    return Wide(log.substr(start, log.find_first_of("\r\n", start) - start)) + L"SMS Server.lnk";
 }
 
 std::string Runtime() {
