@@ -287,6 +287,8 @@ private:
         Start(L"Serial-port support files");
         const bool source = files_.FolderExists(mod_main::kSupportSourceFolder);
         Add(source ? Mark::Ok : Mark::Missing, {L"Source folder ", mod_main::kSupportSourceFolder});
+        const std::wstring openToOthers = source ? OthersMayChangeSupportSource(files_) : std::wstring();
+        if (!openToOthers.empty()) Add(Mark::Problem, {L"A repair copies nothing", kSourceRule, openToOthers});
         if (report_.javaHomePath.empty()) {
             Add(Mark::Note, {L"No runtime folder is chosen: a start copies nothing"});
             return;

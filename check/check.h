@@ -64,6 +64,16 @@ Report CheckStart(const CheckPlatform& platform, const std::wstring& programFold
 Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
                    platform::ProgramControl& programControl, const std::wstring& programFolder);
 
+// Why the repair must not copy from the support source folder: someone other than SYSTEM,
+// the administrators, TrustedInstaller and this account owns it or one of its files, or may
+// change them. Empty text when no one else may.
+std::wstring OthersMayChangeSupportSource(platform::FileQueries& files);
+
+// Begins what the repair and the check say when it must not: the rule, then the reason.
+inline constexpr wchar_t kSourceRule[] =
+    L", since only SYSTEM, the administrators and TrustedInstaller may own or change what the "
+    L"repair copies: ";
+
 // The report as text in lines of at most 79 characters, each ending in CR LF.
 std::wstring ReportText(const Report& report);
 

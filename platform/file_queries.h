@@ -2,11 +2,33 @@
 // anything.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "base/failure.h"
 
 namespace platform {
 
 enum class WriteAccess { Allowed, Denied, Unknown };
+
+// An account as a security descriptor names it.
+struct Account {
+    std::wstring sid;   // "S-1-5-32-545"
+    std::wstring name;  // "BUILTIN\Users"; the SID again when it has no name
+};
+
+struct AccessEntry {
+    Account account;
+    std::uint32_t rights;  // the access mask, generic rights as they stand
+};
+
+// Who owns a file or folder and what its access list grants on it.
+struct AccessList {
+    Account owner;
+    bool unrestricted = false;          // no access list at all: everyone may do anything
+    std::vector<AccessEntry> allowed;   // the entries that allow, leaving out inherit-only ones
+};
 
 class FileQueries {
 public:
@@ -18,6 +40,10 @@ public:
     virtual bool FolderExists(const std::wstring& path) = 0;
     // Whether this user may add files to the folder, as far as can be told without writing.
     virtual WriteAccess WriteAccessTo(const std::wstring& folder) = 0;
+    // The owner and the allowing entries of a file's or folder's security descriptor.
+    virtual base::Result<AccessList> AccessListOf(const std::wstring& path) = 0;
+    // The SID of the account this program runs as.
+    virtual std::wstring OwnAccount() = 0;
     // The file version of a program ("1.0.0.0"), or empty text when it has none.
     virtual std::wstring FileVersion(const std::wstring& path) = 0;
     // The file that starting a program named without a folder (such as "java") would run,

@@ -2,7 +2,11 @@
 #include <cstring>
 #include <vector>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include "base/text.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
@@ -29,7 +33,61 @@ std::wstring EnvironmentVariable(const wchar_t* name) {
     return value;
 }
 
+std::wstring SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (!ConvertSidToStringSidW(sid, &text)) return L"(an unreadable SID)";
+    ScopedLocalMemory owner(text);
+    return text;
+}
+
+// The account's name as "DOMAIN\name", or its SID where it has no name here.
+platform::Account AccountOf(PSID sid) {
+    wchar_t name[256], domain[256];
+    DWORD nameLength = 256, domainLength = 256;
+    SID_NAME_USE use;
+    std::wstring sidText = SidText(sid);
+    if (!LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
+        return {sidText, sidText};
+    }
+    return {sidText, domainLength > 0 ? base::Concat({domain, L"\\", name}) : std::wstring(name)};
+}
+
 }  // namespace
+
+base::Result<platform::AccessList> Win32FileQueries::AccessListOf(const std::wstring& path) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                              &owner, nullptr, &dacl, nullptr, &descriptor);
+    if (error != ERROR_SUCCESS) return SystemFailure(error);
+    ScopedLocalMemory heldDescriptor(descriptor);
+    platform::AccessList list{AccountOf(owner), dacl == nullptr, {}};
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) continue;
+        const auto* header = static_cast<const ACE_HEADER*>(ace);
+        // A callback entry allows as a plain one does when its condition holds.
+        const bool allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
+                            header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
+        if (!allows || (header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        list.allowed.push_back({AccountOf(&allowed->SidStart), allowed->Mask});
+    }
+    return list;
+}
+
+std::wstring Win32FileQueries::OwnAccount() {
+    HANDLE processToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &processToken)) return {};
+    ScopedHandle token(processToken);
+    DWORD needed = 0;
+    GetTokenInformation(token.get(), TokenUser, nullptr, 0, &needed);
+    std::vector<BYTE> user(needed > 0 ? needed : 1);
+    if (!GetTokenInformation(token.get(), TokenUser, user.data(), needed, &needed)) return {};
+    return SidText(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid);
+}
 
 // CreateProcess looks for a program named without a folder in the starting program's folder,
 // its current folder, the 32-bit and the 16-bit system folders, the Windows folder and the

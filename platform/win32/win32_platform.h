@@ -67,6 +67,8 @@ public:
     bool FileExists(const std::wstring& path) override { return IsFile(path); }
     bool FolderExists(const std::wstring& path) override;
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
+    base::Result<platform::AccessList> AccessListOf(const std::wstring& path) override;
+    std::wstring OwnAccount() override;
     std::wstring FileVersion(const std::wstring& path) override;
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 };

@@ -197,6 +197,28 @@ platform::WriteAccess FakeFileSystem::WriteAccessTo(const std::wstring& folder) 
                                           : platform::WriteAccess::Allowed;
 }
 
+platform::AccessList& FakeFileSystem::AccessAt(const std::wstring& path) {
+    const platform::Account administrators{L"S-1-5-32-544", L"BUILTIN\\Administrators"};
+    return accessLists_.try_emplace(Key(path), platform::AccessList{
+        administrators, false,
+        {{{L"S-1-5-18", L"NT AUTHORITY\\SYSTEM"}, 0x1f01ff},
+         {administrators, 0x1f01ff},
+         {{L"S-1-5-32-545", L"BUILTIN\\Users"}, 0x1200a9}}}).first->second;
+}
+
+void FakeFileSystem::SetOwner(const std::wstring& path, platform::Account owner) {
+    AccessAt(path).owner = std::move(owner);
+}
+
+void FakeFileSystem::Grant(const std::wstring& path, platform::Account account, std::uint32_t rights) {
+    AccessAt(path).allowed.push_back({std::move(account), rights});
+}
+
+base::Result<platform::AccessList> FakeFileSystem::AccessListOf(const std::wstring& path) {
+    if (accessUnknown_.count(Key(path))) return kAccessDenied;
+    return AccessAt(path);
+}
+
 std::wstring FakeFileSystem::FileVersion(const std::wstring& path) {
     const auto found = versions_.find(Key(path));
     return found == versions_.end() ? std::wstring() : found->second;

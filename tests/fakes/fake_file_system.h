@@ -48,6 +48,10 @@ public:
     // Whether this user may write to a folder cannot be told, as when its permissions
     // cannot be read.
     void HideAccessOf(const std::wstring& folder) { accessUnknown_.insert(Key(folder)); }
+    // Access lists are locked unless changed: owned by Administrators, SYSTEM and
+    // Administrators with full control, Users with read and execute.
+    void SetOwner(const std::wstring& path, platform::Account owner);
+    void Grant(const std::wstring& path, platform::Account account, std::uint32_t rights);
     void SetFileVersion(const std::wstring& path, std::wstring version) {
         versions_[Key(path)] = std::move(version);
     }
@@ -66,6 +70,8 @@ public:
     std::optional<base::Failure> Remove(const std::wstring& path) override;
     bool FolderExists(const std::wstring& path) override;
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
+    base::Result<platform::AccessList> AccessListOf(const std::wstring& path) override;
+    std::wstring OwnAccount() override { return ownAccount; }
     std::wstring FileVersion(const std::wstring& path) override;
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 
@@ -74,9 +80,11 @@ public:
     std::map<std::wstring, std::wstring> onSearchPath;  // a program's name, the file found
     std::vector<std::wstring> existsChecked;
     FaultPlan* faults = nullptr;
+    std::wstring ownAccount = L"S-1-5-21-7-7-7-1001";
 
 private:
     static std::wstring Key(const std::wstring& path);
+    platform::AccessList& AccessAt(const std::wstring& path);
     static std::wstring FolderOf(const std::wstring& path);
     std::optional<base::Failure> CheckWritable(const std::wstring& path) const;
     bool Crashed();
@@ -92,6 +100,7 @@ private:
     int scannerTries_ = 0;
     std::set<std::wstring> accessUnknown_;
     std::map<std::wstring, std::wstring> versions_;
+    std::map<std::wstring, platform::AccessList> accessLists_;
     std::set<std::wstring> failHalfWay_;
     bool failMoves_ = false;
     int writes_ = 0;

@@ -337,6 +337,12 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
          {L"PROBLEM JavaHome (REG_SZ): empty: a start runs java from the search path, without a message",
           L"OK java from the search path: C:\\Windows\\java.exe"},
          {}, {L"A start would start C:\\Windows\\java.exe."}},
+        {"a source nobody may read the access of",
+         [](Layout& w) { w.files->HideAccessOf(L"C:\\sorvel\\GsmModemJar"); }, 0,
+         {L"PROBLEM A repair copies nothing, since only SYSTEM, the administrators and TrustedInstaller "
+          L"may own or change what the repair copies: who may change C:\\sorvel\\GsmModemJar cannot be "
+          L"told: Access is denied."},
+         {}, {}},
         {"a JavaHome of type 20",
          [](Layout& w) { w.registry.SetValue(kRuntimesKey + "\\1.6", "JavaHome", 20, {1, 2}); }, 1,
          {L"PROBLEM JavaHome (type 20): Unsupported value type"}, {}, {}},
@@ -467,6 +473,8 @@ struct RepairCase {
 // The repair copies what a start would copy, where a start would, and nothing else.
 TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
     const std::wstring kInto = L" into C:\\Java\\jre6";
+    const std::wstring kRefused = L"Nothing was copied, since only SYSTEM, the administrators and "
+                                  L"TrustedInstaller may own or change what the repair copies: ";
     const std::vector<std::wstring> all = {L"bin\\Win32com.dll", L"lib\\ext\\Comm.jar",
                                            L"lib\\ext\\jdc.jar", L"lib\\javax.comm.properties"};
     const RepairCase cases[] = {
@@ -512,6 +520,33 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
          all},
         {"no Java at all", [](Layout& w) { w.registry = FakeRegistry(); }, 2,
          {L"Nothing was copied: a start chooses no runtime folder, see below"}, {}},
+        // A copy runs as LocalSystem into everyone's Java, so its source must be owned by SYSTEM,
+        // Administrators or TrustedInstaller and writable by no one else. The account that
+        // copies may own it too: it could as well write the runtime itself.
+        {"Users with Modify on the source folder",
+         [](Layout& w) { w.files->Grant(L"C:\\sorvel\\GsmModemJar", {L"S-1-5-32-545", L"BUILTIN\\Users"}, 0x1301bf); },
+         5, {kRefused + L"BUILTIN\\Users may change C:\\sorvel\\GsmModemJar"}, {}},
+        {"a source file replaced by a user",
+         [](Layout& w) {
+             w.files->SetOwner(L"C:\\sorvel\\GsmModemJar\\Win32com.dll", {L"S-1-5-21-7-7-7-1002", L"PC\\bob"});
+         },
+         5, {kRefused + L"PC\\bob owns C:\\sorvel\\GsmModemJar\\Win32com.dll"}, {}},
+        {"a source folder whose owner is a user, and a file no one may read the access of",
+         [](Layout& w) {
+             w.files->SetOwner(L"C:\\sorvel\\GsmModemJar", {L"S-1-5-21-7-7-7-1002", L"PC\\bob"});
+             w.files->HideAccessOf(L"C:\\sorvel\\GsmModemJar\\jdc.jar");
+         },
+         5, {kRefused + L"PC\\bob owns C:\\sorvel\\GsmModemJar"}, {}},
+        {"a source file the copying account owns, readable by Everyone",
+         [](Layout& w) {
+             w.files->SetOwner(L"C:\\sorvel\\GsmModemJar\\jdc.jar", {L"S-1-5-21-7-7-7-1001", L"PC\\admin"});
+             w.files->Grant(L"C:\\sorvel\\GsmModemJar\\jdc.jar", {L"S-1-5-21-7-7-7-1001", L"PC\\admin"}, 0x1f01ff);
+             w.files->Grant(L"C:\\sorvel\\GsmModemJar\\jdc.jar", {L"S-1-1-0", L"Everyone"}, 0x1200a9);
+         },
+         0,
+         {L"Copied lib\\ext\\Comm.jar" + kInto, L"Copied lib\\javax.comm.properties" + kInto,
+          L"Copied bin\\Win32com.dll" + kInto, L"Copied lib\\ext\\jdc.jar" + kInto},
+         all},
     };
     for (const auto& c : cases) {
         Layout layout;

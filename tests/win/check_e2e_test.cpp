@@ -177,8 +177,16 @@ TEST_F(CheckThenStart, ARepairCopiesWhatAStartWouldThenAStartCopiesNothing) {
     ImportRegistry(L"runtime_jre6.reg");
     InstallRuntime(L"C:\\Java\\jre6");
     InstallSupportSources();
-    const Captured repaired =
-        RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" /repair", Environment());
+    // A source that anyone may write, read through Wine's access lists: refused, nothing copied.
+    const std::string source = UnixPathOf(L"C:\\sorvel\\GsmModemJar\\jdc.jar");
+    Shell("chmod o+w '" + source + "'");
+    const std::wstring repair = L"\"" + kProgram + L"\\SmsServerCheck.exe\" /repair";
+    const Captured refused = RunCapturingOutput(repair, Environment());
+    EXPECT_EQ(refused.exitCode, 5u) << refused.output;
+    ExpectShown(refused, {"           may change C:\\sorvel\\GsmModemJar\\jdc.jar"});
+    EXPECT_EQ(GetFileAttributesW(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar"), INVALID_FILE_ATTRIBUTES);
+    Shell("chmod o-w '" + source + "'");
+    const Captured repaired = RunCapturingOutput(repair, Environment());
     EXPECT_EQ(repaired.exitCode, 0u) << repaired.output;
     ExpectShown(repaired, {"  OK       Copied lib\\ext\\Comm.jar into C:\\Java\\jre6"});
     for (const auto& [folder, name] : {std::pair{L"\\lib\\ext\\", L"Comm.jar"},
