@@ -17,6 +17,7 @@ for file in SmsServer.exe SmsServerCheck.exe DEPLOYING.txt repair_action.dll; do
 done
 sources=(main.wxs)
 groups=
+support_files=existing
 if [ "$application" != - ]; then
     cp -R "$application/." "$work/application/"
     (cd "$work/application" && find . -type f | LC_ALL=C sort | sed 's|^\./||') \
@@ -30,6 +31,7 @@ if [ "$support" != - ]; then
     cp "$here/support-files.wxs" "$work/"
     sources+=(support-files.wxs)
     groups+='<ComponentGroupRef Id="SupportFiles" />'
+    support_files=create
 fi
 sed "s|<!-- more component groups -->|$groups|" "$here/SmsServer.wxs" >"$work/main.wxs"
 # The cabinet keeps each file's time.
@@ -38,6 +40,7 @@ find "$work/msi" "$work/application" "$work/support" -type f -exec touch -d "@$e
 product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1e1c52-4e0d-4f7b-9a52-3c0f4d2e8a11"), "SMS Server " + sys.argv[1])).upper())' "$version")
 # wixl takes each source relative to the folder it runs in.
 (cd "$work" && wixl -a x86 -D Version="$version" -D ProductCode="$product_code" -D Stage=msi \
+     -D SupportFiles=$support_files \
      -D ApplicationSource=application -D SupportSource=support -o package.msi "${sources[@]}")
 # wixl leaves the File table's Version empty; with none, Windows Installer takes the programs
 # for unversioned files and decides on replacing them by their dates alone.

@@ -1,11 +1,14 @@
-/* The installer's repair step: a deferred custom action, run elevated as LocalSystem, that
- * starts SmsServerCheck.exe /repair from the installed folder (its CustomActionData) and writes
- * the report, line by line, into the installer's log, where an administrator who installed
- * with /l*v finds it. It never fails the install: no Java yet, or no source folder, is a
- * report, not an error. */
+/* The installer's repair step: deferred custom actions, run elevated as LocalSystem. The first
+ * locks the support folder down before the files go in; the second starts
+ * SmsServerCheck.exe /repair from the installed folder (its CustomActionData) and writes the
+ * report, line by line, into the installer's log, where an administrator who installed with
+ * /l*v finds it. Neither fails the install: no Java yet, or no source folder, is a report, not
+ * an error. */
 #include <windows.h>
+#include <aclapi.h>
 #include <msi.h>
 #include <msiquery.h>
+#include <sddl.h>
 
 #include <wchar.h>
 
@@ -35,6 +38,94 @@ static void Log(MSIHANDLE install, const wchar_t* text) {
         MsiCloseHandle(record);
     }
     if (escaped) HeapFree(GetProcessHeap(), 0, escaped);
+}
+
+/* Logs text, a colon, the system's words for error and its number. */
+static void LogFailure(MSIHANDLE install, const wchar_t* text, DWORD error) {
+    wchar_t words[512] = L"";
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
+                   words, 512, NULL);
+    for (size_t end = wcslen(words); end > 0 && (words[end - 1] == L'\r' || words[end - 1] == L'\n'); --end) {
+        words[end - 1] = L'\0';
+    }
+    wchar_t line[LINE_MAX_CHARS];
+    _snwprintf(line, LINE_MAX_CHARS - 1, L"%ls: %ls (error %lu)", text, words, (unsigned long)error);
+    line[LINE_MAX_CHARS - 1] = L'\0';
+    Log(install, line);
+}
+
+/* Enables a privilege that LocalSystem holds but leaves off, for this custom action's process. */
+static void EnablePrivilege(const wchar_t* name) {
+    HANDLE token = NULL;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return;
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueW(NULL, name, &privileges.Privileges[0].Luid)) {
+        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    }
+    CloseHandle(token);
+}
+
+#define SUPPORT_FOLDER L"C:\\sorvel\\GsmModemJar"
+
+/* The support folder is the launcher's fixed one below the root of the system drive, where
+ * every signed-in user may create folders and what they create inherits Modify. The repair
+ * copies from it, as LocalSystem, into a runtime that every user's Java loads, so the folder
+ * gets an access list of its own that it does not inherit: SYSTEM and Administrators full
+ * control, Users read and execute, Administrators as owner. A folder that someone made
+ * beforehand is taken over: first its owner, which the take-ownership privilege allows
+ * whatever its list says, then its list, which the new owner may always write. Its files
+ * inherit the new list; one with entries of its own, or a user as owner, is still refused by
+ * the repair. CustomActionData "create" makes the folder, locked from the start, when the
+ * package is about to put the support files into it. */
+UINT __stdcall LockSupportFolder(MSIHANDLE install) {
+    wchar_t mode[16] = L"";
+    DWORD modeLength = 16;
+    MsiGetPropertyW(install, L"CustomActionData", mode, &modeLength);
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", SDDL_REVISION_1,
+            &descriptor, NULL)) {
+        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked", GetLastError());
+        return ERROR_SUCCESS;
+    }
+    if (GetFileAttributesW(SUPPORT_FOLDER) == INVALID_FILE_ATTRIBUTES) {
+        SECURITY_ATTRIBUTES locked = {sizeof locked, descriptor, FALSE};
+        if (wcscmp(mode, L"create") != 0) {
+            Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" does not exist; nothing to lock");
+        } else if ((CreateDirectoryW(L"C:\\sorvel", NULL) || GetLastError() == ERROR_ALREADY_EXISTS) &&
+                   CreateDirectoryW(SUPPORT_FOLDER, &locked)) {
+            Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" was made and locked: only SYSTEM and "
+                         L"Administrators may change it");
+        } else {
+            LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be made", GetLastError());
+        }
+        LocalFree(descriptor);
+        return ERROR_SUCCESS;
+    }
+    PSID owner = NULL;
+    PACL dacl = NULL;
+    BOOL defaulted = FALSE, present = FALSE;
+    GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
+    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+    EnablePrivilege(L"SeTakeOwnershipPrivilege");
+    EnablePrivilege(L"SeRestorePrivilege");
+    DWORD error = SetNamedSecurityInfoW(SUPPORT_FOLDER, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                        owner, NULL, NULL, NULL);
+    if (error == ERROR_SUCCESS) {
+        error = SetNamedSecurityInfoW(SUPPORT_FOLDER, SE_FILE_OBJECT,
+                                      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                      NULL, NULL, dacl, NULL);
+    }
+    if (error == ERROR_SUCCESS) {
+        Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" is locked: only SYSTEM and Administrators "
+                     L"may change it");
+    } else {
+        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked", error);
+    }
+    LocalFree(descriptor);
+    return ERROR_SUCCESS;
 }
 
 /* Logs the report's lines; it arrives as UTF-8, since the check has no console here. */

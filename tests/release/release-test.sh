@@ -64,7 +64,8 @@ check "the shortcut starts SmsServer.exe in its folder" has_row Shortcut \
 check "Add/Remove Programs links to the guide" has_row CustomAction "SetHelpLink 2099 ARPHELPLINK [INSTALLDIR]DEPLOYING.txt "
 check "the repair runs deferred, elevated, and cannot fail the install" has_row CustomAction \
     "RunRepair 3137 RepairAction RunRepair "
-check "the repair runs once the files are in place" in_order InstallFiles RunRepair
+check "the repair runs once the files are in place, the support folder locked before" \
+    in_order LockSupportFolder InstallFiles RunRepair
 # Windows removes the old version only in one of four places; after InstallFiles it takes
 # out the new version's files, which share its components.
 check "an upgrade removes the old version before it installs" \
@@ -97,6 +98,12 @@ check "the support folder is set to C:\\sorvel\\GsmModemJar\\" has_row CustomAct
 check "the support folder is set before costing" in_order SetSupportFolder CostInitialize
 check "the package holds the support files" cmp "$work/support/Win32com.dll" \
     "$work/desktop/files/GsmModemJar/Win32com.dll"
+installs_locked() {
+    local at="Z:${work//\//\\}\\desktop"
+    quiet "$wine_run" msiexec /i "$at\\$msi" /qn /l*v "$at\\install.log" &&
+        grep -aq 'C:\\sorvel\\GsmModemJar was made and locked' "$work/desktop/install.log"
+}
+check "installed under Wine, it makes the support folder locked before the files go in" installs_locked
 
 # Signed with a throwaway certificate.
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
