@@ -71,6 +71,11 @@ void FakeFileSystem::MakeUnwritable(const std::wstring& folder) { unwritable_.in
 
 void FakeFileSystem::HoldOpen(const std::wstring& path) { heldOpen_[Key(path)] = -1; }
 
+base::Failure FakeFileSystem::HeldFailure(const std::wstring& path) const {
+    if (!rangeLocked_.count(Key(path))) return kSharingViolation;
+    return {33, L"The process cannot access the file because another process has locked a portion of the file."};
+}
+
 // Each attempt on a held file uses up one of its tries.
 bool FakeFileSystem::Held(const std::wstring& path) {
     const auto found = heldOpen_.find(Key(path));
@@ -109,7 +114,7 @@ std::optional<base::Failure> FakeFileSystem::CheckWritable(const std::wstring& p
 
 // Windows neither overwrites nor removes a read-only file, nor one that is open elsewhere.
 std::optional<base::Failure> FakeFileSystem::CheckReplaceable(const std::wstring& path) {
-    if (Held(path)) return kSharingViolation;
+    if (Held(path)) return HeldFailure(path);
     const auto found = files_.find(Key(path));
     if (found != files_.end() && found->second.readOnly) return kAccessDenied;
     return std::nullopt;
@@ -127,7 +132,7 @@ std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source,
     ++copies;
     const auto found = files_.find(Key(source));
     if (found == files_.end()) return folders_.count(FolderOf(source)) ? kFileNotFound : kPathNotFound;
-    if (Held(source)) return kSharingViolation;
+    if (Held(source)) return HeldFailure(source);
     if (auto failure = CheckWritable(target)) return failure;
     if (auto failure = CheckReplaceable(target)) return failure;
     // A copy takes the source's attributes from the moment it is created.
@@ -139,6 +144,7 @@ std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source,
     files_[Key(target)] = std::move(copy);
     if (cutShort) return kDiskFull;
     if (scannerTries_ != 0) heldOpen_[Key(target)] = scannerTries_;
+    if (scannerLocksRange_) rangeLocked_.insert(Key(target));
     return std::nullopt;
 }
 
@@ -147,7 +153,7 @@ std::optional<base::Failure> FakeFileSystem::Flush(const std::wstring& path) {
     if (Injected(faults, "file flush")) return kDeviceError;
     const auto found = files_.find(Key(path));
     if (found == files_.end()) return kFileNotFound;
-    if (Held(path)) return kSharingViolation;
+    if (Held(path)) return HeldFailure(path);
     auto& onDisk = disk_[Key(path)];
     onDisk.content = found->second.content;
     onDisk.name = found->second.name;
@@ -161,7 +167,7 @@ std::optional<base::Failure> FakeFileSystem::MoveOver(const std::wstring& from,
     const auto found = files_.find(Key(from));
     if (found == files_.end()) return kFileNotFound;
     if (auto failure = CheckWritable(to)) return failure;
-    if (Held(from)) return kSharingViolation;
+    if (Held(from)) return HeldFailure(from);
     if (auto failure = CheckReplaceable(to)) return failure;
     if (failMoves_) return kAccessDenied;
     File file = found->second;

@@ -34,7 +34,10 @@ public:
     void HoldOpen(const std::wstring& path);
     // A virus scanner opens each file a copy writes and holds it for the first tries attempts
     // to rename or remove it; -1 holds it for good.
-    void HoldNewFiles(int tries) { scannerTries_ = tries; }
+    void HoldNewFiles(int tries, bool locksRange = false) {
+        scannerTries_ = tries;
+        scannerLocksRange_ = locksRange;
+    }
     // A copy to target writes half of the source, then fails as a full disk would.
     void FailCopyHalfWay(const std::wstring& target);
     void FailMoves() { failMoves_ = true; }
@@ -90,6 +93,7 @@ private:
     bool Crashed();
     std::optional<base::Failure> CheckReplaceable(const std::wstring& path);
     bool Held(const std::wstring& path);
+    base::Failure HeldFailure(const std::wstring& path) const;
 
     std::map<std::wstring, File> files_;
     std::map<std::wstring, File> disk_;  // what a power cut leaves
@@ -98,6 +102,8 @@ private:
     std::set<std::wstring> unwritable_;
     std::map<std::wstring, int> heldOpen_;  // tries left, -1 for good
     int scannerTries_ = 0;
+    bool scannerLocksRange_ = false;
+    std::set<std::wstring> rangeLocked_;
     std::set<std::wstring> accessUnknown_;
     std::map<std::wstring, std::wstring> versions_;
     std::map<std::wstring, platform::AccessList> accessLists_;

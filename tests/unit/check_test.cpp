@@ -337,6 +337,12 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
          {L"PROBLEM JavaHome (REG_SZ): empty: a start runs java from the search path, without a message",
           L"OK java from the search path: C:\\Windows\\java.exe"},
          {}, {L"A start would start C:\\Windows\\java.exe."}},
+        {"a runtime key with no runtimes below it",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.registry.AddKey(kRuntimesKey);
+         },
+         3, {L"PROBLEM No runtime is listed below the key"}, {}, {}},
         {"a source nobody may read the access of",
          [](Layout& w) { w.files->HideAccessOf(L"C:\\sorvel\\GsmModemJar"); }, 0,
          {L"PROBLEM A repair copies nothing, since only SYSTEM, the administrators and TrustedInstaller "
@@ -448,6 +454,8 @@ TEST(Check, ReadsItsArguments) {
         {{L"/nowait", L"D:\\Sms"}, L"D:\\Sms", L"", L"", false, true},
         {{L"--nowait"}, L"", L"", L"", false, true},
         {{L"/repair"}, L"", L"", L"", false, false, true},
+        {{L"--repair"}, L"", L"", L"", false, false, true},
+        {{L"/x", L"D:\\Sms"}, L"", L"", L"Unknown option: /x", false},
     };
     for (const auto& c : cases) {
         const auto parsed = check::ParseArguments(c.arguments);
@@ -473,7 +481,7 @@ struct RepairCase {
 // The repair copies what a start would copy, where a start would, and nothing else.
 TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
     const std::wstring kInto = L" into C:\\Java\\jre6";
-    const std::wstring kRefused = L"Nothing was copied, since only SYSTEM, the administrators and "
+    const std::wstring kRefused = L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
                                   L"TrustedInstaller may own or change what the repair copies: ";
     const std::vector<std::wstring> all = {L"bin\\Win32com.dll", L"lib\\ext\\Comm.jar",
                                            L"lib\\ext\\jdc.jar", L"lib\\javax.comm.properties"};
@@ -484,10 +492,10 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->AddFile(kHome + L"\\lib\\ext\\~Comm.jar.tmp", "half", true);
          },
          0,
-         {L"Copied lib\\ext\\Comm.jar" + kInto, L"Copied lib\\javax.comm.properties" + kInto,
-          L"Copied bin\\Win32com.dll" + kInto, L"Copied lib\\ext\\jdc.jar" + kInto},
+         {L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
+          L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto},
          all},
-        {"all in place already", [](Layout& w) { w.Repair(); }, 0, {L"Nothing was missing"}, all},
+        {"all in place already", [](Layout& w) { w.Repair(); }, 0, {L"OK Nothing was missing"}, all},
         {"a Java 9 without lib\\ext",
          [](Layout& w) {
              w.registry = FakeRegistry();
@@ -496,7 +504,7 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->AddFile(L"C:\\Java\\jre9\\bin\\java.exe", "java");
          },
          5,
-         {L"Copying lib\\ext\\Comm.jar into C:\\Java\\jre9 failed: The system cannot find the path "
+         {L"PROBLEM Copying lib\\ext\\Comm.jar into C:\\Java\\jre9 failed: The system cannot find the path "
           L"specified."},
          {}},
         {"a folder this user may not write",
@@ -505,7 +513,7 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->MakeUnwritable(kHome + L"\\lib");
          },
          5,
-         {L"Copying lib\\javax.comm.properties into C:\\Java\\jre6 failed: Access is denied."},
+         {L"PROBLEM Copying lib\\javax.comm.properties into C:\\Java\\jre6 failed: Access is denied."},
          {L"lib\\ext\\Comm.jar"}},
         {"an older runtime listed first is left alone",
          [](Layout& w) {
@@ -515,11 +523,19 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.AddRuntimeFolders(L"C:\\Java\\jre14");
          },
          0,
-         {L"Copied lib\\ext\\Comm.jar" + kInto, L"Copied lib\\javax.comm.properties" + kInto,
-          L"Copied bin\\Win32com.dll" + kInto, L"Copied lib\\ext\\jdc.jar" + kInto},
+         {L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
+          L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto},
          all},
+        {"a program folder that does not exist", [](Layout& w) { w.folder = L"D:\\Nowhere"; }, 4, {}, {}},
+        {"java from the search path: no runtime folder to copy into",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddRuntime("1.6", "");
+             w.files->onSearchPath[L"java"] = L"C:\\Windows\\java.exe";
+         },
+         5, {L"PROBLEM Nothing was copied: a start chooses no runtime folder, see below"}, {}},
         {"no Java at all", [](Layout& w) { w.registry = FakeRegistry(); }, 2,
-         {L"Nothing was copied: a start chooses no runtime folder, see below"}, {}},
+         {L"PROBLEM Nothing was copied: a start chooses no runtime folder, see below"}, {}},
         // A copy runs as LocalSystem into everyone's Java, so its source must be owned by SYSTEM,
         // Administrators or TrustedInstaller and writable by no one else. The account that
         // copies may own it too: it could as well write the runtime itself.
@@ -544,8 +560,8 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->Grant(L"C:\\sorvel\\GsmModemJar\\jdc.jar", {L"S-1-1-0", L"Everyone"}, 0x1200a9);
          },
          0,
-         {L"Copied lib\\ext\\Comm.jar" + kInto, L"Copied lib\\javax.comm.properties" + kInto,
-          L"Copied bin\\Win32com.dll" + kInto, L"Copied lib\\ext\\jdc.jar" + kInto},
+         {L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
+          L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto},
          all},
     };
     for (const auto& c : cases) {
@@ -555,11 +571,15 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
         const auto before = layout.files->Files();
         const check::Report report = layout.Repair();
         EXPECT_EQ(report.status, c.status) << c.name;
+        if (c.repairLines.empty()) {
+            EXPECT_TRUE(report.sections.empty()) << c.name;
+            continue;
+        }
         ASSERT_FALSE(report.sections.empty()) << c.name;
         EXPECT_EQ(report.sections[0].title, L"Repair") << c.name;
-        std::vector<std::wstring> lines;
-        for (const auto& finding : report.sections[0].findings) lines.push_back(finding.text);
-        EXPECT_EQ(lines, c.repairLines) << c.name;
+        check::Report repairOnly;
+        repairOnly.sections = {report.sections[0]};
+        EXPECT_EQ(Findings(repairOnly), c.repairLines) << c.name;
         std::vector<std::wstring> installed;
         for (const auto& [key, file] : layout.files->Files()) {
             if (key.rfind(L"c:\\java\\jre14", 0) == 0) {

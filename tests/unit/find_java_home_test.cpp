@@ -200,7 +200,7 @@ TEST(ReadVersionNumber, ReadsAPointAsTheDecimalSeparator) {
     const std::pair<const wchar_t*, double> numbers[] = {
         {L"1.5", 1.5}, {L"1.4", 1.4}, {L"2", 2.0}, {L"10", 10.0}, {L" 1.6", 1.6}, {L"1.6 ", 1.6},
         {L"-1.", -1.0}, {L"+.5", 0.5}, {L"9", 9.0}, {L"1.9", 1.9}, {L"3.7", 3.7}, {L"0.8", 0.8},
-        {L"98.", 98.0},
+        {L"98.", 98.0}, {L".25", 0.25}, {L"-1.5", -1.5},
     };
     for (const auto& [text, value] : numbers) {
         const auto read = mod_main::ReadVersionNumber(text);

@@ -91,6 +91,7 @@ struct Written {
     bool localColours = false;          // a local table, whose index i is 0xA0 + i in each channel
     bool leadingClear = true;
     std::size_t endAfter = SIZE_MAX;    // an end code after this many indices
+    std::vector<int> codes = {};        // when given, these codes instead of the indices'
 };
 
 Bytes Write(const Written& w) {
@@ -110,12 +111,12 @@ Bytes Write(const Written& w) {
         for (int i = 0; i < 4; ++i) gif.insert(gif.end(), 3, std::uint8_t(0xA0 + i));
     }
     gif.push_back(2);  // codes of 2 bits, 3 with the clear (4) and end (5) codes
-    std::vector<int> codes;
-    for (std::size_t i = 0; i < w.indices.size() && i < w.endAfter; ++i) {
+    std::vector<int> codes = w.codes;
+    for (std::size_t i = 0; w.codes.empty() && i < w.indices.size() && i < w.endAfter; ++i) {
         if (i % 2 == 0 && (i > 0 || w.leadingClear)) codes.push_back(4);
         codes.push_back(w.indices[i]);
     }
-    codes.push_back(5);
+    if (w.codes.empty()) codes.push_back(5);
     Bytes data;
     std::uint32_t bits = 0;
     int count = 0;
@@ -150,6 +151,9 @@ TEST(DecodeGif, PutsEachFrameWhereItBelongsOnTheScreen) {
     const FrameCase cases[] = {
         {"a frame at an offset; the background around it", {4, 3, 1, 2, 2, 1, {0, 1}}, {"3333", "3333", "3013"}, 0x101010},
         {"a frame past the screen's right edge is cut", {3, 2, 2, 0, 2, 2, {0, 1, 2, 0}}, {"330", "332"}, 0x101010},
+        {"cut at the right edge of a screen as wide as its rows", {4, 2, 3, 0, 2, 2, {0, 1, 2, 0}}, {"3330", "3332"}, 0x101010},
+        {"a code's string past the frame's end is dropped",
+         {3, 2, 0, 0, 3, 1, {}, false, false, true, SIZE_MAX, {4, 0, 1, 6, 5}}, {"010", "333"}, 0x101010},
         {"a local colour table", {2, 1, 0, 0, 2, 1, {0, 1}, false, true}, {"01"}, 0xA0A0A0},
         {"interlaced, one row", {2, 1, 0, 0, 2, 1, {0, 1}, true}, {"01"}, 0x101010},
         {"interlaced, two rows", {1, 2, 0, 0, 1, 2, {0, 1}, true}, {"0", "1"}, 0x101010},

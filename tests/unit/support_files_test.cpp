@@ -178,6 +178,7 @@ struct ScannerCase {
     std::vector<std::wstring> boxes;
     std::vector<std::wstring> filesInLibExt;  // afterwards
     int waits;             // of 100 ms each
+    bool locksRange = false;  // the scanner locks a part of the file rather than share it
 };
 
 // A virus scanner holds each file just written; the rename and the removal wait for it.
@@ -186,6 +187,7 @@ TEST(InstallSerialSupport, WaitsAboutTwoSecondsForAScannerThatHoldsANewFile) {
         L"The process cannot access the file because it is being used by another process.";
     const ScannerCase cases[] = {
         {"a short hold", 3, false, {}, {L"Comm.jar", L"jdc.jar"}, 4 * 3},
+        {"a short lock of a part of each file", 3, false, {}, {L"Comm.jar", L"jdc.jar"}, 4 * 3, true},
         {"longer than the rename waits, over before the removal gives up", 30, false,
          {held, L"Error While Copying JAR File"}, {}, 20 + 9},
         {"a hold for good", -1, false, {held, L"Error While Copying JAR File"}, {L"~Comm.jar.tmp"},
@@ -195,7 +197,7 @@ TEST(InstallSerialSupport, WaitsAboutTwoSecondsForAScannerThatHoldsANewFile) {
     };
     for (const auto& c : cases) {
         Installer world;
-        world.files->HoldNewFiles(c.tries);
+        world.files->HoldNewFiles(c.tries, c.locksRange);
         if (c.unwritable) world.files->MakeUnwritable(kExt);
         world.modMain.InstallSerialSupport(kHome);
         EXPECT_EQ(world.boxes.texts, c.boxes) << c.name;
