@@ -2,9 +2,11 @@
 // folders, with what each depends on, and nothing written anywhere.
 #include "check/check.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/text.h"
+#include "check/installed_runtimes.h"
 #include "launcher/command_line.h"
 #include "launcher/version.h"
 #include "platform/program_control.h"
@@ -250,9 +252,13 @@ private:
         Add(found ? Mark::Ok : Mark::Problem, {Printable(path), found ? L"" : L" is missing"});
     }
 
-    // Runtimes the launcher never sees, and why none of them could serve.
+    // Runtimes the launcher never sees: how to make one usable, or why none of them could serve.
     void AddHints() {
         Start(L"Hints (from keys the launcher itself does not read)");
+        for (const auto& runtime : RuntimesAStartDoesNotSee(platform_)) {
+            hinted_.push_back(FolderKey(runtime.folder));
+            Add(Mark::Hint, {Printable(HintFor(runtime))});
+        }
         platform::Registry* const views[] = {&platform_.registry, platform_.registry64};
         const wchar_t* const viewNames[] = {L" (32-bit view)", L" (64-bit view)"};
         constexpr wchar_t kLibExt[] = L"Java 9 and later no longer load lib\\ext, where the "
@@ -277,6 +283,7 @@ private:
             const auto value = MRegistry::ReadRegistryValue(
                 registry, kRoot, base::Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
             const std::wstring home = value ? MRegistry::ToText(*value) : std::wstring();
+            if (std::find(hinted_.begin(), hinted_.end(), FolderKey(home)) != hinted_.end()) continue;
             Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Shown(name), view,
                              home.empty() ? L"" : L" at ", Printable(home), L": ", reason,
                              L"; a start does not see it"});
@@ -382,6 +389,7 @@ private:
     Report report_;
     std::wstring searchFailure_;  // the description a failed search shows
     std::wstring copyFailure_;    // the support file whose copy fails
+    std::vector<std::wstring> hinted_;  // the runtime folders a hint names, as FolderKey gives them
 };
 
 }  // namespace

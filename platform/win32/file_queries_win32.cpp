@@ -78,6 +78,17 @@ base::Result<platform::AccessList> Win32FileQueries::AccessListOf(const std::wst
     return list;
 }
 
+std::string Win32FileQueries::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {
+    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    std::string bytes(maxBytes, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(maxBytes), &read, nullptr)) return {};
+    bytes.resize(read);
+    return bytes;
+}
+
 std::wstring Win32FileQueries::OwnAccount() {
     HANDLE processToken = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &processToken)) return {};

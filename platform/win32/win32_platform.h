@@ -69,6 +69,7 @@ public:
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
     base::Result<platform::AccessList> AccessListOf(const std::wstring& path) override;
     std::wstring OwnAccount() override;
+    std::string ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
     std::wstring FileVersion(const std::wstring& path) override;
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 };

@@ -75,6 +75,9 @@ public:
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
     base::Result<platform::AccessList> AccessListOf(const std::wstring& path) override;
     std::wstring OwnAccount() override { return ownAccount; }
+    std::string ReadFileStart(const std::wstring& path, std::size_t maxBytes) override {
+        return HasFile(path) ? FileAt(path).content.substr(0, maxBytes) : std::string();
+    }
     std::wstring FileVersion(const std::wstring& path) override;
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 

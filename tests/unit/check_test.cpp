@@ -337,6 +337,46 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
          {L"PROBLEM JavaHome (REG_SZ): empty: a start runs java from the search path, without a message",
           L"OK java from the search path: C:\\Windows\\java.exe"},
          {}, {L"A start would start C:\\Windows\\java.exe."}},
+        {"a Temurin 8 x86 with only its own key and uninstall entry",
+         [](Layout& w) {
+             const std::string home = "C:\\Program Files (x86)\\Eclipse Adoptium\\jre-8.0.402.6-hotspot";
+             w.AddJavaAt(std::wstring(home.begin(), home.end()), 0x14C, "1.8.0_402");
+             w.registry.SetText("SOFTWARE\\Eclipse Adoptium\\JRE\\8.0.402.6\\hotspot\\MSI", "Path", home + "\\");
+             const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{T8}";
+             w.registry.SetText(entry, "InstallLocation", home + "\\");
+             w.registry.SetText(entry, "DisplayName", "Eclipse Temurin JRE with Hotspot 8u402-b06 (x86)");
+         },
+         0,
+         {L"HINT Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version 1.8.0_402, 32-bit, at C:\\Program "
+          L"Files (x86)\\Eclipse Adoptium\\jre-8.0.402.6-hotspot: a start does not see it; run "
+          L"SmsServerCheck.exe /register \"C:\\Program Files (x86)\\Eclipse Adoptium\\jre-8.0.402.6-hotspot\", "
+          L"or install it again with FeatureOracleJavaSoft in ADDLOCAL"},
+         {}, {copiesAll + L"start C:\\Java\\jre6\\bin\\java.exe."}},
+        {"a Zulu 8 x86 without a release file, and an uninstall entry whose folder is gone",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\Zulu\\zulu-8", 0x14C, "1.8.0_392");
+             w.files->Remove(L"C:\\Zulu\\zulu-8\\release");
+             w.registry.SetText("SOFTWARE\\Azul Systems\\Zulu\\8.76.0.17", "InstallationPath", "C:\\Zulu\\zulu-8");
+             w.registry.SetText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Gone",
+                                "InstallLocation", "C:\\Gone");
+         },
+         0,
+         {L"HINT Azul Zulu, version 8.76.0.17, 32-bit, at C:\\Zulu\\zulu-8: a start does not see it; run "
+          L"SmsServerCheck.exe /register \"C:\\Zulu\\zulu-8\""},
+         {L"C:\\Gone"}, {}},
+        {"a 64-bit Temurin 8 and a 32-bit Temurin 17",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\Program Files\\T8", 0x8664, "1.8.0_402");
+             w.registry64.SetText("SOFTWARE\\Eclipse Adoptium\\JRE\\8.0.402.6\\hotspot\\MSI", "Path", "C:\\Program Files\\T8");
+             w.AddJavaAt(L"C:\\T17", 0x14C, "17.0.10");
+             w.registry.SetText("SOFTWARE\\Eclipse Adoptium\\JRE\\17.0.10.7\\hotspot\\MSI", "Path", "C:\\T17");
+         },
+         0,
+         {L"HINT Eclipse Temurin, version 1.8.0_402, 64-bit, at C:\\Program Files\\T8: a 64-bit Java cannot "
+          L"load the 32-bit serial library Win32com.dll; a start does not see it",
+          L"HINT Eclipse Temurin, version 17.0.10, 32-bit, without lib\\ext, at C:\\T17: Java 9 and later no "
+          L"longer load lib\\ext, where the serial-port files go; a start does not see it"},
+         {}, {}},
         {"a runtime key with no runtimes below it",
          [](Layout& w) {
              w.registry = FakeRegistry();

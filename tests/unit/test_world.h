@@ -47,6 +47,16 @@ struct TestWorld {
         }
     }
 
+    // A runtime as its own installer leaves it: bin\java.exe for machine (0x14C x86, 0x8664
+    // x64), the release file and, for Java 8 and older, lib\ext.
+    void AddJavaAt(const std::wstring& home, unsigned machine, const std::string& version) {
+        std::string program = "MZ" + std::string(0x3E, '\0') + std::string("PE\0\0", 4);
+        program[0x3C] = 0x40;
+        files->AddFile(home + L"\\bin\\java.exe", program + char(machine & 0xFF) + char(machine >> 8));
+        files->AddFile(home + L"\\release", "IMPLEMENTOR=\"x\"\nJAVA_VERSION=\"" + version + "\"\n");
+        if (version.rfind("1.", 0) == 0) files->AddFolder(home + L"\\lib\\ext");
+    }
+
     // A runtime folder with bin, lib and lib\ext.
     void AddRuntimeFolders(const std::wstring& home) {
         files->AddFolder(home + L"\\bin");
