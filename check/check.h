@@ -10,6 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/program_control.h"
 #include "platform/registry.h"
+#include "platform/registry_writer.h"
 
 namespace check {
 
@@ -18,6 +19,13 @@ namespace check {
 inline constexpr int kCouldNotCheck = 4;
 // The exit status of a repair that could not put every support file in place.
 inline constexpr int kCouldNotRepair = 5;
+// The exit statuses of a /register that refused the folder it was given.
+inline constexpr int kNoJavaInFolder = 6;
+inline constexpr int kNot32Bit = 7;
+inline constexpr int kNoLibExt = 8;
+inline constexpr int kVersionBelow15 = 9;
+inline constexpr int kKeyNamesAnother = 10;
+inline constexpr int kMayNotWrite = 11;
 
 enum class Mark { Ok, Missing, Problem, Note, Hint };
 
@@ -64,6 +72,21 @@ Report CheckStart(const CheckPlatform& platform, const std::wstring& programFold
 Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
                    platform::ProgramControl& programControl, const std::wstring& programFolder);
 
+struct Registration {
+    int status;
+    std::vector<std::wstring> lines;
+};
+
+// Registers folder as a runtime where a start looks, in the 32-bit view under the name
+// Oracle's installer gives it, with a mark of its own: only a 32-bit Java 1.5 to 8 with
+// lib\ext, and never over a key that names another folder. A second run changes nothing.
+Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
+                             const std::wstring& folder);
+
+// Removes the keys that RegisterRuntime made for folder, and no other.
+Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
+                               const std::wstring& folder);
+
 // Why the repair must not copy from the support source folder: someone other than SYSTEM,
 // the administrators, TrustedInstaller and this account owns it or one of its files, or may
 // change them. Empty text when no one else may.
@@ -83,6 +106,8 @@ struct Arguments {
     bool help = false;
     bool noWait = false;      // never wait for Enter at the end
     bool repair = false;      // copy the missing support files first
+    std::wstring registerFolder;    // /register: the runtime folder to register
+    std::wstring unregisterFolder;  // /unregister: the runtime folder to take back
     std::wstring error;       // why the arguments cannot be used
 };
 

@@ -91,16 +91,23 @@ bool OptionValue(const std::wstring& argument, const std::wstring& name, std::ws
 
 const wchar_t kUsage[] =
     L"Usage: SmsServerCheck.exe [folder] [/report:file] [/nowait] [/repair]\r\n"
+    L"       SmsServerCheck.exe /register \"Java folder\" | /unregister \"Java folder\"\r\n"
     L"Tells what a start of SMS Server would do on this computer, and why. Without\r\n"
-    L"/repair it changes nothing.\r\n"
+    L"/repair, /register or /unregister it changes nothing.\r\n"
     L"  folder        the folder of SmsServer.exe; by default this program's own\r\n"
     L"  /report:file  writes the report to that file instead of the screen\r\n"
     L"  /nowait       ends without waiting for Enter, also when double-clicked\r\n"
     L"  /repair       first copies the missing support files into the runtime a start\r\n"
     L"                chooses; never waits for Enter\r\n"
+    L"  /register     registers a 32-bit Java 1.5 to 8 whose installer did not, where\r\n"
+    L"                a start looks for it (as administrator)\r\n"
+    L"  /unregister   removes what /register registered for that folder\r\n"
     L"Exit status: 0 a start would reach the application; 1 it would not find its\r\n"
     L"Java launcher; 2 no Java runtime is installed; 3 none is version 1.5 or higher;\r\n"
-    L"4 the check could not be made as asked; 5 a repair left a support file missing.\r\n";
+    L"4 the check could not be made as asked; 5 a repair left a support file missing.\r\n"
+    L"/register refused the folder: 6 no bin\\java.exe; 7 not a 32-bit Java; 8 no\r\n"
+    L"lib\\ext (Java 9 and later); 9 below 1.5; 10 its key names another folder; 11\r\n"
+    L"not run as administrator.\r\n";
 
 std::wstring ReportText(const Report& report) {
     std::wstring out = L"" SMS_PRODUCT_NAME L" check " SMS_VERSION_STRING L"\r\n";
@@ -125,8 +132,17 @@ std::wstring ReportText(const Report& report) {
 
 Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
     Arguments parsed;
-    for (const auto& argument : arguments) {
-        if (argument == L"/?" || argument == L"-h" || argument == L"--help") {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
+        const bool registers = argument == L"/register" || argument == L"--register";
+        if (registers || argument == L"/unregister" || argument == L"--unregister") {
+            std::wstring& folder = registers ? parsed.registerFolder : parsed.unregisterFolder;
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty() && !IsOption(arguments[i + 1])) {
+                folder = arguments[++i];
+            } else {
+                parsed.error = L"The option " + argument + L" needs a runtime's folder.";
+            }
+        } else if (argument == L"/?" || argument == L"-h" || argument == L"--help") {
             parsed.help = true;
         } else if (argument == L"/nowait" || argument == L"--nowait") {
             parsed.noWait = true;

@@ -58,6 +58,14 @@ int wmain(int argc, wchar_t** argv) {
     win32::Win32Registry registry64(KEY_WOW64_64KEY);
     win32::Win32FileQueries files;
     const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr, files};
+    if (!arguments.registerFolder.empty() || !arguments.unregisterFolder.empty()) {
+        win32::Win32RegistryWriter writer;
+        const check::Registration done =
+            arguments.registerFolder.empty() ? check::UnregisterRuntime(platform, writer, arguments.unregisterFolder)
+                                             : check::RegisterRuntime(platform, writer, arguments.registerFolder);
+        for (const auto& line : done.lines) win32::WriteOut(line + L"\r\n", done.status != 0);
+        return Finish(done.status, arguments);
+    }
     win32::Win32FileSystem fileSystem;
     win32::Win32ProgramControl programControl;
     const check::Report report =

@@ -1,4 +1,5 @@
 // The registry functions on Win32, and text between UTF-16 and a code page.
+#include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
@@ -37,6 +38,25 @@ long Win32Registry::QueryValueEx(platform::RegistryKey key, const std::string& v
 }
 
 void Win32Registry::CloseKey(platform::RegistryKey key) { RegCloseKey(ToHkey(key)); }
+
+std::optional<base::Failure> Win32RegistryWriter::WriteText(const std::wstring& key, const std::wstring& name,
+                                                            const std::wstring& text) {
+    HKEY opened = nullptr;
+    LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &opened, nullptr);
+    if (status != ERROR_SUCCESS) return SystemFailure(static_cast<DWORD>(status));
+    status = RegSetValueExW(opened, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(opened);
+    if (status != ERROR_SUCCESS) return SystemFailure(static_cast<DWORD>(status));
+    return std::nullopt;
+}
+
+std::optional<base::Failure> Win32RegistryWriter::RemoveKey(const std::wstring& key) {
+    const LONG status = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+    if (status != ERROR_SUCCESS) return SystemFailure(static_cast<DWORD>(status));
+    return std::nullopt;
+}
 
 std::wstring Win32Registry::AnsiToWide(std::string_view ansi) const {
     return FromCodePage(ansi, CP_ACP);

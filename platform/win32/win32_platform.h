@@ -12,6 +12,7 @@
 #include "platform/processes.h"
 #include "platform/program_control.h"
 #include "platform/registry.h"
+#include "platform/registry_writer.h"
 #include "platform/splash_window.h"
 #include "platform/win32/scoped.h"
 
@@ -60,6 +61,14 @@ public:
     std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override;
     std::optional<base::Failure> MakeWritable(const std::wstring& path) override;
     std::optional<base::Failure> Remove(const std::wstring& path) override;
+};
+
+// Writes HKEY_LOCAL_MACHINE in the 32-bit view, whatever the program's own bits.
+class Win32RegistryWriter final : public platform::RegistryWriter {
+public:
+    std::optional<base::Failure> WriteText(const std::wstring& key, const std::wstring& name,
+                                           const std::wstring& text) override;
+    std::optional<base::Failure> RemoveKey(const std::wstring& key) override;
 };
 
 class Win32FileQueries final : public platform::FileQueries {

@@ -50,6 +50,25 @@ void FakeRegistry::SetText(const std::string& path, const std::string& name,
     SetValue(path, name, platform::kRegSz, std::move(bytes));
 }
 
+std::optional<base::Failure> FakeRegistry::WriteText(const std::wstring& key, const std::wstring& name,
+                                                     const std::wstring& text) {
+    if (refuseWrites || Injected(faults, "registry write")) return base::Failure(5, L"Access is denied.");
+    SetText(WideToAnsi(key), WideToAnsi(name), WideToAnsi(text));
+    return std::nullopt;
+}
+
+std::optional<base::Failure> FakeRegistry::RemoveKey(const std::wstring& wideKey) {
+    if (refuseWrites) return base::Failure(5, L"Access is denied.");
+    const std::string key = WideToAnsi(wideKey);
+    const auto found = keys_.find(Upper(key));
+    if (found == keys_.end()) return base::Failure(2, L"The system cannot find the file specified.");
+    if (!found->second.subkeys.empty()) return base::Failure(5, L"Access is denied.");
+    keys_.erase(found);
+    auto& siblings = keys_[Upper(key.substr(0, key.rfind('\\')))].subkeys;
+    std::erase_if(siblings, [&](const std::string& name) { return Upper(name) == Upper(key.substr(key.rfind('\\') + 1)); });
+    return std::nullopt;
+}
+
 void FakeRegistry::DenyOpen(const std::string& path, long status) { Ensure(path).deny = status; }
 
 void FakeRegistry::FailEnumerationAt(const std::string& path, std::uint32_t index, long status) {

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/registry_writer.h"
 #include "tests/fakes/fault_plan.h"
 
-class FakeRegistry final : public platform::Registry {
+class FakeRegistry final : public platform::Registry, public platform::RegistryWriter {
 public:
     using Bytes = std::vector<std::uint8_t>;
 
@@ -36,6 +37,9 @@ public:
                       std::uint8_t* data, std::uint32_t& size) override;
     void CloseKey(platform::RegistryKey key) override;
     std::wstring AnsiToWide(std::string_view ansi) const override;
+    std::optional<base::Failure> WriteText(const std::wstring& key, const std::wstring& name,
+                                           const std::wstring& text) override;
+    std::optional<base::Failure> RemoveKey(const std::wstring& key) override;
     std::string WideToAnsi(std::wstring_view text) const override;
 
     int opens = 0;
@@ -49,6 +53,7 @@ public:
     std::size_t mostOpenAtOnce = 0;
     bool sawWrongOpenArguments = false;
     FaultPlan* faults = nullptr;
+    bool refuseWrites = false;  // as for a user who is not an administrator
 
 private:
     struct Value {

@@ -8,6 +8,7 @@
 
 #include "check/check.h"
 #include "base/text.h"
+#include "registry/MRegistry.h"
 #include "tests/unit/test_world.h"
 
 namespace {
@@ -477,6 +478,7 @@ TEST(Check, ReadsItsArguments) {
         bool help;
         bool noWait = false;
         bool repair = false;
+        std::wstring registerFolder = L"";
     };
     const Case cases[] = {
         {{}, L"", L"", L"", false},
@@ -496,6 +498,8 @@ TEST(Check, ReadsItsArguments) {
         {{L"/repair"}, L"", L"", L"", false, false, true},
         {{L"--repair"}, L"", L"", L"", false, false, true},
         {{L"/x", L"D:\\Sms"}, L"", L"", L"Unknown option: /x", false},
+        {{L"/register", L"C:\\T 8\\"}, L"", L"", L"", false, false, false, L"C:\\T 8\\"},
+        {{L"/register", L"/nowait"}, L"", L"", L"The option /register needs a runtime's folder.", false},
     };
     for (const auto& c : cases) {
         const auto parsed = check::ParseArguments(c.arguments);
@@ -505,6 +509,7 @@ TEST(Check, ReadsItsArguments) {
         EXPECT_EQ(parsed.help, c.help);
         EXPECT_EQ(parsed.noWait, c.noWait);
         EXPECT_EQ(parsed.repair, c.repair);
+        EXPECT_EQ(parsed.registerFolder, c.registerFolder);
     }
     EXPECT_EQ(check::WithoutTrailingBackslash(L"C:\\SMS Server\\\\"), L"C:\\SMS Server");
     EXPECT_EQ(check::WithoutTrailingBackslash(L"D:\\"), L"D:\\");
@@ -638,6 +643,86 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
         EXPECT_NE(check::ReportText(report).find(L"The repair changed nothing but the files it"),
                   std::wstring::npos) << c.name;
     }
+}
+
+struct RegisterCase {
+    const char* name;
+    std::function<void(Layout&)> arrange;
+    std::wstring folder;  // as given to /register
+    int status;
+    std::vector<std::wstring> lines;
+};
+
+// /register writes only a usable 32-bit Java, only once, and /unregister takes back only that.
+TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
+    const std::wstring key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
+    const auto java = [](const wchar_t* home, unsigned machine, const char* version) {
+        return [=](Layout& w) { w.AddJavaAt(home, machine, version); };
+    };
+    const RegisterCase cases[] = {
+        {"a Temurin 8, after the 1.6 listed first", java(L"C:\\T8", 0x14C, "1.8.0_402"), L"C:\\T8\\", 0,
+         {L"Registered C:\\T8 as " + key + L"1.8.0_402.", L"A start chooses \"1.6\", which the registry lists before it."}},
+        {"the only one, with no update in its version",
+         [](Layout& w) {
+             w.registry = FakeRegistry();
+             w.AddJavaAt(L"C:\\Z8", 0x14C, "1.8.0");
+         },
+         L"C:\\Z8", 0, {L"Registered C:\\Z8 as " + key + L"1.8.", L"A start now chooses it."}},
+        {"no java.exe", [](Layout&) {}, L"C:\\Nothing", 6, {L"Not registered: C:\\Nothing holds no bin\\java.exe."}},
+        {"a 64-bit Java", java(L"C:\\T64", 0x8664, "1.8.0_402"), L"C:\\T64", 7,
+         {L"Not registered: C:\\T64\\bin\\java.exe is a 64-bit program, and a 64-bit Java cannot load the 32-bit "
+          L"serial library Win32com.dll."}},
+        {"a Java 17", java(L"C:\\T17", 0x14C, "17.0.10"), L"C:\\T17", 8,
+         {L"Not registered: C:\\T17 has no lib\\ext: Java 9 and later no longer load lib\\ext, where the "
+          L"serial-port files go."}},
+        {"a Java 1.4", java(L"C:\\J14", 0x14C, "1.4.2_19"), L"C:\\J14", 9,
+         {L"Not registered: C:\\J14 holds Java 1.4.2_19, below 1.5."}},
+        {"a key that names another folder",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
+             w.AddRuntime("1.8.0_402", "C:\\Other");
+         },
+         L"C:\\T8", 10, {L"Not registered: " + key + L"1.8.0_402 already names C:\\Other."}},
+        {"not an administrator",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
+             w.registry.refuseWrites = true;
+         },
+         L"C:\\T8", 11,
+         {L"Not registered: writing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator."}},
+        {"the mark written, JavaHome refused",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
+             w.faults = {"registry write", 2, {}};
+         },
+         L"C:\\T8", 11,
+         {L"Not registered: writing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator."}},
+    };
+    for (const auto& c : cases) {
+        Layout layout;
+        c.arrange(layout);
+        const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files};
+        const auto names = [&] { return MRegistry::ListRegistrySubkeys(layout.registry, platform::kHKeyLocalMachine,
+                                                                         L"SOFTWARE\\JavaSoft\\Java Runtime Environment").Names(); };
+        const auto before = names();
+        const check::Registration done = check::RegisterRuntime(platform, layout.registry, c.folder);
+        EXPECT_EQ(done.status, c.status) << c.name;
+        EXPECT_EQ(done.lines, c.lines) << c.name;
+        if (c.status != 0) {
+            EXPECT_EQ(names(), before) << c.name << ": a refusal left a key";
+            continue;
+        }
+        const auto registered = names();
+        EXPECT_EQ(check::RegisterRuntime(platform, layout.registry, c.folder).status, 0) << c.name;
+        EXPECT_EQ(names(), registered) << c.name << ": the second run changed the keys";
+        const check::Registration undone = check::UnregisterRuntime(platform, layout.registry, c.folder);
+        EXPECT_TRUE(undone.lines.front().starts_with(L"Removed " + key)) << c.name;
+        EXPECT_EQ(names(), before) << c.name;
+    }
+    Layout layout;
+    const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files};
+    EXPECT_EQ(check::UnregisterRuntime(platform, layout.registry, L"C:\\Java\\jre6").lines,
+              std::vector<std::wstring>{L"No key that /register made names C:\\Java\\jre6: nothing was changed."});
 }
 
 // A long report reaches the console in pieces a Windows 7 console takes, whole.

@@ -1,0 +1,121 @@
+// Registering a Java runtime where the launcher looks, for a Java whose installer did not
+// write the JavaSoft key, and taking back only what was registered so.
+#include "base/text.h"
+#include "check/check.h"
+#include "check/installed_runtimes.h"
+#include "registry/MRegistry.h"
+#include "runtime/decisions.h"
+
+namespace check {
+namespace {
+
+constexpr auto kRoot = platform::kHKeyLocalMachine;
+// The value that marks a key as one that /register made, and so one /unregister may remove.
+constexpr wchar_t kMarkValue[] = L"RegisteredBy";
+constexpr wchar_t kMark[] = L"SmsServerCheck.exe /register";
+
+std::wstring Shown(const std::wstring& key) { return base::Concat({L"HKEY_LOCAL_MACHINE\\", key}); }
+
+Registration Refused(int status, std::initializer_list<std::wstring_view> pieces) {
+    return {status, {base::Concat(pieces)}};
+}
+
+Registration WriteRefused(const wchar_t* what, const std::wstring& key, const base::Failure& failure) {
+    if (failure.number == 5) {
+        return Refused(kMayNotWrite, {what, Shown(key), L" was refused (", failure.description,
+                                      L"): run it as administrator."});
+    }
+    return Refused(kCouldNotCheck, {what, Shown(key), L" failed: ", failure.description});
+}
+
+// Oracle's installer names a runtime's key 1.8.0_402 after its full version, or 1.8.
+std::wstring KeyNameFor(const std::wstring& version, int feature) {
+    const std::wstring head = base::Concat({L"1.", base::DecimalText(feature), L".0_"});
+    const bool full = version.size() > head.size() && version.starts_with(head) &&
+                      version.find_first_not_of(L"0123456789", head.size()) == std::wstring::npos;
+    return full ? version : base::Concat({L"1.", base::DecimalText(feature)});
+}
+
+// Which runtime a start now chooses, told against the one just registered.
+std::wstring ChoiceAfter(platform::Registry& registry, const std::wstring& name) {
+    const auto names = MRegistry::ListRegistrySubkeys(registry, kRoot, mod_main::kJavaRuntimeKey).Names();
+    const mod_main::RuntimeChoice choice = mod_main::ChooseRuntime(names);
+    if (choice.stoppedAt < names.size() && names[choice.stoppedAt] == name && choice.chosen) {
+        return L"A start now chooses it.";
+    }
+    if (choice.stoppedAt >= names.size()) return L"A start does not choose it.";
+    return base::Concat({choice.chosen ? L"A start chooses \"" : L"A start stops at \"", names[choice.stoppedAt],
+                         L"\", which the registry lists before it."});
+}
+
+bool IsOurs(platform::Registry& registry, const std::wstring& key) {
+    const auto mark = MRegistry::ReadRegistryValue(registry, kRoot, key, kMarkValue);
+    return mark && MRegistry::ToText(*mark) == kMark;
+}
+
+}  // namespace
+
+Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
+                             const std::wstring& given) {
+    const std::wstring folder = WithoutTrailingBackslash(given);
+    const std::wstring java = folder + L"\\bin\\java.exe";
+    auto& files = platform.files;
+    if (!files.FileExists(java)) return Refused(kNoJavaInFolder, {L"Not registered: ", folder, L" holds no bin\\java.exe."});
+    const int bits = ProgramBits(files.ReadFileStart(java, 4096));
+    if (bits != 32) {
+        return Refused(kNot32Bit, {L"Not registered: ", java,
+                                   bits == 64 ? L" is a 64-bit program, and a 64-bit Java cannot load the 32-bit "
+                                                L"serial library Win32com.dll."
+                                              : L" is not a 32-bit Windows program."});
+    }
+    if (!files.FolderExists(folder + L"\\lib\\ext")) {
+        return Refused(kNoLibExt, {L"Not registered: ", folder, L" has no lib\\ext: Java 9 and later no longer "
+                                   L"load lib\\ext, where the serial-port files go."});
+    }
+    const std::wstring release = ReleaseVersion(files.ReadFileStart(folder + L"\\release", 65536));
+    const std::wstring version = release.empty() ? files.FileVersion(java) : release;
+    const int feature = FeatureVersion(version);
+    if (feature < 5) {
+        return Refused(kVersionBelow15, {L"Not registered: ", folder,
+                                         feature == 0 ? L" tells no version: it has no release file, and its "
+                                                        L"java.exe no version."
+                                                      : base::Concat({L" holds Java ", version, L", below 1.5."})});
+    }
+    const std::wstring name = KeyNameFor(release, feature);
+    const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
+    if (MRegistry::RegistryKeyExists(platform.registry, kRoot, key)) {
+        const auto home = mod_main::ReadJavaHome(platform.registry, name);
+        if (!home || FolderKey(*home) != FolderKey(folder)) {
+            return Refused(kKeyNamesAnother, {L"Not registered: ", Shown(key), L" already names ",
+                                              home && !home->empty() ? *home : L"another runtime", L"."});
+        }
+        return {0, {base::Concat({Shown(key), L" already names ", folder, L": nothing was changed."}),
+                    ChoiceAfter(platform.registry, name)}};
+    }
+    // The mark goes first, so that every JavaHome this writes is one /unregister may take back.
+    if (auto failure = writer.WriteText(key, kMarkValue, kMark)) return WriteRefused(L"Not registered: writing ", key, *failure);
+    if (auto failure = writer.WriteText(key, mod_main::kJavaHomeValue, folder)) {
+        (void)writer.RemoveKey(key);
+        return WriteRefused(L"Not registered: writing ", key, *failure);
+    }
+    return {0, {base::Concat({L"Registered ", folder, L" as ", Shown(key), L"."}), ChoiceAfter(platform.registry, name)}};
+}
+
+Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
+                               const std::wstring& given) {
+    const std::wstring folder = WithoutTrailingBackslash(given);
+    Registration done{0, {}};
+    for (const auto& name : MRegistry::ListRegistrySubkeys(platform.registry, kRoot, mod_main::kJavaRuntimeKey)) {
+        const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
+        const auto home = mod_main::ReadJavaHome(platform.registry, name);
+        if (!home || FolderKey(*home) != FolderKey(folder) || !IsOurs(platform.registry, key)) continue;
+        if (auto failure = writer.RemoveKey(key)) return WriteRefused(L"Not unregistered: removing ", key, *failure);
+        done.lines.push_back(base::Concat({L"Removed ", Shown(key), L"."}));
+    }
+    if (done.lines.empty()) {
+        done.lines.push_back(base::Concat({L"No key that /register made names ", folder, L": nothing was changed."}));
+    }
+    return done;
+}
+
+}  // namespace check
