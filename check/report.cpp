@@ -130,6 +130,13 @@ std::wstring ReportText(const Report& report) {
     return out;
 }
 
+// A folder given as "C:\Java\" reaches the program as C:\Java" (a backslash before a quote
+// escapes it), and no Windows path holds a quote: the quote goes, the backslash is lost anyway.
+std::wstring AsFolder(std::wstring argument) {
+    if (argument.ends_with(L'"')) argument.pop_back();
+    return argument;
+}
+
 Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
     Arguments parsed;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -138,7 +145,7 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
         if (registers || argument == L"/unregister" || argument == L"--unregister") {
             std::wstring& folder = registers ? parsed.registerFolder : parsed.unregisterFolder;
             if (i + 1 < arguments.size() && !arguments[i + 1].empty() && !IsOption(arguments[i + 1])) {
-                folder = arguments[++i];
+                folder = AsFolder(arguments[++i]);
             } else {
                 parsed.error = L"The option " + argument + L" needs a runtime's folder.";
             }
@@ -155,7 +162,7 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
         } else if (!parsed.folder.empty()) {
             parsed.error = L"Give one folder at most.";
         } else {
-            parsed.folder = argument;
+            parsed.folder = AsFolder(argument);
         }
         if (!parsed.error.empty()) break;
     }

@@ -499,6 +499,7 @@ TEST(Check, ReadsItsArguments) {
         {{L"--repair"}, L"", L"", L"", false, false, true},
         {{L"/x", L"D:\\Sms"}, L"", L"", L"Unknown option: /x", false},
         {{L"/register", L"C:\\T 8\\"}, L"", L"", L"", false, false, false, L"C:\\T 8\\"},
+        {{L"/register", L"C:\\T 8\"", L"D:\\Sms\""}, L"D:\\Sms", L"", L"", false, false, false, L"C:\\T 8"},
         {{L"/register", L"/nowait"}, L"", L"", L"The option /register needs a runtime's folder.", false},
     };
     for (const auto& c : cases) {
