@@ -92,7 +92,15 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
         return {0, {base::Concat({Shown(key), L" already names ", folder, L": nothing was changed."}),
                     ChoiceAfter(platform.registry, name)}};
     }
-    // The mark goes first, so that every JavaHome this writes is one /unregister may take back.
+    // The marks go first, so that every key this writes is one /unregister may take back. The
+    // key of all runtimes is marked only when this makes it: a start that finds it empty says
+    // there is no runtime of 1.5 or higher, and one that finds none says there is no Java.
+    const std::wstring parent = mod_main::kJavaRuntimeKey;
+    if (!MRegistry::RegistryKeyExists(platform.registry, kRoot, parent)) {
+        if (auto failure = writer.WriteText(parent, kMarkValue, kMark)) {
+            return WriteRefused(L"Not registered: writing ", parent, *failure);
+        }
+    }
     if (auto failure = writer.WriteText(key, kMarkValue, kMark)) return WriteRefused(L"Not registered: writing ", key, *failure);
     if (auto failure = writer.WriteText(key, mod_main::kJavaHomeValue, folder)) {
         (void)writer.RemoveKey(key);
@@ -114,6 +122,12 @@ Registration UnregisterRuntime(const CheckPlatform& platform, platform::Registry
     }
     if (done.lines.empty()) {
         done.lines.push_back(base::Concat({L"No key that /register made names ", folder, L": nothing was changed."}));
+        return done;
+    }
+    const std::wstring parent = mod_main::kJavaRuntimeKey;
+    if (IsOurs(platform.registry, parent) && MRegistry::ListRegistrySubkeys(platform.registry, kRoot, parent).Count() == 0) {
+        if (auto failure = writer.RemoveKey(parent)) return WriteRefused(L"Not unregistered: removing ", parent, *failure);
+        done.lines.push_back(base::Concat({L"Removed ", Shown(parent), L", which /register had made."}));
     }
     return done;
 }

@@ -663,7 +663,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
     const RegisterCase cases[] = {
         {"a Temurin 8, after the 1.6 listed first", java(L"C:\\T8", 0x14C, "1.8.0_402"), L"C:\\T8\\", 0,
          {L"Registered C:\\T8 as " + key + L"1.8.0_402.", L"A start chooses \"1.6\", which the registry lists before it."}},
-        {"the only one, with no update in its version",
+        {"the only one, with no update in its version, and no key of runtimes before",
          [](Layout& w) {
              w.registry = FakeRegistry();
              w.AddJavaAt(L"C:\\Z8", 0x14C, "1.8.0");
@@ -706,6 +706,9 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
         const auto names = [&] { return MRegistry::ListRegistrySubkeys(layout.registry, platform::kHKeyLocalMachine,
                                                                          L"SOFTWARE\\JavaSoft\\Java Runtime Environment").Names(); };
         const auto before = names();
+        const auto keyOfAll = [&] { return MRegistry::RegistryKeyExists(layout.registry, platform::kHKeyLocalMachine,
+                                                                         L"SOFTWARE\\JavaSoft\\Java Runtime Environment"); };
+        const bool hadKeyOfAll = keyOfAll();
         const check::Registration done = check::RegisterRuntime(platform, layout.registry, c.folder);
         EXPECT_EQ(done.status, c.status) << c.name;
         EXPECT_EQ(done.lines, c.lines) << c.name;
@@ -719,6 +722,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
         const check::Registration undone = check::UnregisterRuntime(platform, layout.registry, c.folder);
         EXPECT_TRUE(undone.lines.front().starts_with(L"Removed " + key)) << c.name;
         EXPECT_EQ(names(), before) << c.name;
+        EXPECT_EQ(keyOfAll(), hadKeyOfAll) << c.name;
     }
     Layout layout;
     const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files};

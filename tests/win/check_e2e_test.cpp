@@ -202,6 +202,29 @@ TEST_F(CheckThenStart, ARepairCopiesWhatAStartWouldThenAStartCopiesNothing) {
     EXPECT_EQ(Everything(), before) << "the start copied something";
 }
 
+// A Temurin 8 x86 installed without its JavaSoft feature: the check names it, /register makes
+// a start run it, /unregister takes that back.
+TEST_F(CheckThenStart, ARuntimeWithoutAJavaSoftKeyIsRegisteredThenStarted) {
+    const std::wstring home = L"C:\\Program Files (x86)\\Eclipse Adoptium\\jre-8.0.402.6-hotspot";
+    ImportRegistry(L"runtime_temurin_own_keys.reg");
+    InstallRuntime(home);
+    WriteBytes(home + L"\\release", "IMPLEMENTOR=\"Eclipse Adoptium\"\nJAVA_VERSION=\"1.8.0_402\"\n");
+    InstallSupportSources();
+    const Captured checked = Check();
+    EXPECT_EQ(checked.exitCode, 2u);
+    ExpectShown(checked, {"  HINT     Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version 1.8.0_402,"});
+    const std::wstring check = L"\"" + kProgram + L"\\SmsServerCheck.exe\" ";
+    const Captured registered = RunCapturingOutput(check + L"/register \"" + home + L"\\\"", Environment());
+    EXPECT_EQ(registered.exitCode, 0u) << registered.output;
+    EXPECT_EQ(registered.output, "Registered " + Utf8(home) + " as HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java "
+                                 "Runtime Environment\\1.8.0_402.\r\nA start now chooses it.\r\n");
+    EXPECT_TRUE(Start().boxes.empty());
+    EXPECT_EQ(StartedJava(), Utf8(home) + "\\bin\\java.exe");
+    const Captured unregistered = RunCapturingOutput(check + L"/unregister \"" + home + L"\"", Environment());
+    EXPECT_EQ(unregistered.exitCode, 0u) << unregistered.output;
+    EXPECT_EQ(Check().exitCode, 2u);
+}
+
 TEST_F(CheckThenStart, AReportFileAndBadArguments) {
     ImportRegistry(L"runtime_jre6.reg");
     InstallRuntime(L"C:\\Java\\jre6");
