@@ -28,9 +28,6 @@ constexpr VendorKey kVendorKeys[] = {
     {L"SOFTWARE\\Azul Systems\\Zulu 32-bit", L"Azul Zulu", L""},
     {L"SOFTWARE\\BellSoft\\Liberica", L"BellSoft Liberica", L""},
     {L"SOFTWARE\\Semeru", L"IBM Semeru", L""},
-    {L"SOFTWARE\\Amazon Corretto", L"Amazon Corretto", L""},
-    {L"SOFTWARE\\Red Hat\\OpenJDK", L"Red Hat OpenJDK",
-     L"or install it again with jdk_registry_standard in ADDLOCAL"},
 };
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr int kVendorKeyDepth = 4;
