@@ -10,6 +10,7 @@
 #include <msiquery.h>
 #include <sddl.h>
 
+#include <string.h>
 #include <wchar.h>
 
 #define LINE_MAX_CHARS 1024
@@ -128,9 +129,11 @@ UINT __stdcall LockSupportFolder(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
-/* Logs the report's lines; it arrives as UTF-8, since the check has no console here. */
-static void LogLines(MSIHANDLE install, const char* bytes, DWORD size) {
-    wchar_t line[LINE_MAX_CHARS + 32] = L"SMS Server repair: ";
+/* Logs the report's lines after prefix; it arrives as UTF-8, since the check has no console
+ * here. */
+static void LogLines(MSIHANDLE install, const wchar_t* prefix, const char* bytes, DWORD size) {
+    wchar_t line[LINE_MAX_CHARS + 32];
+    wcscpy(line, prefix);
     const size_t head = wcslen(line);
     DWORD start = 0;
     for (DWORD at = 0; at <= size; ++at) {
@@ -201,23 +204,22 @@ static BOOL ReadUntilEnded(HANDLE readEnd, HANDLE process, char* output, DWORD c
     }
 }
 
-UINT __stdcall RunRepair(MSIHANDLE install) {
-    wchar_t folder[MAX_PATH] = L"";
-    DWORD folderLength = MAX_PATH;
-    if (MsiGetPropertyW(install, L"CustomActionData", folder, &folderLength) != ERROR_SUCCESS ||
-        folderLength == 0 || folderLength + 40 >= MAX_PATH) {
-        Log(install, L"SMS Server repair: the installed folder is not known; nothing was repaired");
-        return ERROR_SUCCESS;
-    }
-    wchar_t commandLine[MAX_PATH + 64];
-    _snwprintf(commandLine, MAX_PATH + 63, L"\"%lsSmsServerCheck.exe\" /repair", folder);
-    commandLine[MAX_PATH + 63] = L'\0';
-
+/* Runs SmsServerCheck.exe from the installed folder with arguments and logs its output and
+ * exit status after prefix. Gives the status, 99 when it could not run or was stopped, and
+ * whether its output began with expected. */
+static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* arguments,
+                      const wchar_t* prefix, const char* expected, BOOL* began) {
+    wchar_t commandLine[3 * MAX_PATH];
+    _snwprintf(commandLine, 3 * MAX_PATH - 1, L"\"%lsSmsServerCheck.exe\" %ls", folder, arguments);
+    commandLine[3 * MAX_PATH - 1] = L'\0';
+    wchar_t line[LINE_MAX_CHARS];
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
     HANDLE readEnd = NULL, writeEnd = NULL;
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        Log(install, L"SMS Server repair: could not be started (no pipe)");
-        return ERROR_SUCCESS;
+        _snwprintf(line, LINE_MAX_CHARS - 1, L"%lscould not be started (no pipe)", prefix);
+        line[LINE_MAX_CHARS - 1] = L'\0';
+        Log(install, line);
+        return 99;
     }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     PROCESS_INFORMATION started;
@@ -225,8 +227,10 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
     CloseHandle(writeEnd);
     if (!created) {
         CloseHandle(readEnd);
-        Log(install, L"SMS Server repair: SmsServerCheck.exe could not be started");
-        return ERROR_SUCCESS;
+        _snwprintf(line, LINE_MAX_CHARS - 1, L"%lsSmsServerCheck.exe could not be started", prefix);
+        line[LINE_MAX_CHARS - 1] = L'\0';
+        Log(install, line);
+        return 99;
     }
     CloseHandle(started.hThread);
 
@@ -241,16 +245,84 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
     GetExitCodeProcess(started.hProcess, &status);
     CloseHandle(started.hProcess);
 
+    if (began) *began = output && size >= strlen(expected) && memcmp(output, expected, strlen(expected)) == 0;
     if (output) {
-        LogLines(install, output, size);
+        LogLines(install, prefix, output, size);
         HeapFree(GetProcessHeap(), 0, output);
     }
     if (!ended) {
-        Log(install, L"SMS Server repair: SmsServerCheck.exe did not end within 60 seconds and was stopped");
+        _snwprintf(line, LINE_MAX_CHARS - 1, L"%lsSmsServerCheck.exe did not end within 60 seconds and was stopped", prefix);
+        line[LINE_MAX_CHARS - 1] = L'\0';
+        Log(install, line);
     }
-    wchar_t last[96];
-    _snwprintf(last, 95, L"SMS Server repair: exit status %lu", (unsigned long)status);
-    last[95] = L'\0';
-    Log(install, last);
+    _snwprintf(line, LINE_MAX_CHARS - 1, L"%lsexit status %lu", prefix, (unsigned long)status);
+    line[LINE_MAX_CHARS - 1] = L'\0';
+    Log(install, line);
+    return status;
+}
+
+/* Where the package remembers the runtime folder that its JAVAHOME registered, so that the
+ * removal takes back that registration and no other. */
+#define PACKAGE_KEY L"SOFTWARE\\Pelmora\\SMS Server"
+#define REGISTERED_VALUE L"RegisteredJavaHome"
+
+/* CustomActionData is the installed folder, a "|" (which no path holds), and JAVAHOME. The
+ * folder named by JAVAHOME is registered first, as SmsServerCheck.exe /register does; a refusal
+ * is logged and does not stop the repair. */
+UINT __stdcall RunRepair(MSIHANDLE install) {
+    wchar_t data[2 * MAX_PATH + 2] = L"";
+    DWORD dataLength = 2 * MAX_PATH + 2;
+    const UINT read = MsiGetPropertyW(install, L"CustomActionData", data, &dataLength);
+    wchar_t* javaHome = wcschr(data, L'|');
+    if (javaHome) *javaHome++ = L'\0';
+    if (read != ERROR_SUCCESS || data[0] == L'\0' || wcslen(data) + 40 >= MAX_PATH) {
+        Log(install, L"SMS Server repair: the installed folder is not known; nothing was repaired");
+        return ERROR_SUCCESS;
+    }
+    if (javaHome && *javaHome) {
+        wchar_t arguments[MAX_PATH + 16];
+        _snwprintf(arguments, MAX_PATH + 15, L"/register \"%ls\"", javaHome);
+        arguments[MAX_PATH + 15] = L'\0';
+        BOOL registered = FALSE;
+        if (RunCheck(install, data, arguments, L"SMS Server register: ", "Registered ", &registered) == 0 &&
+            registered) {
+            HKEY key = NULL;
+            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, NULL, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                NULL, &key, NULL) == ERROR_SUCCESS) {
+                RegSetValueExW(key, REGISTERED_VALUE, 0, REG_SZ, (const BYTE*)javaHome,
+                               (DWORD)((wcslen(javaHome) + 1) * sizeof(wchar_t)));
+                RegCloseKey(key);
+            }
+        }
+    }
+    RunCheck(install, data, L"/repair", L"SMS Server repair: ", "", NULL);
+    return ERROR_SUCCESS;
+}
+
+/* At the removal (not an upgrade's): /unregister of the folder that the install registered. */
+UINT __stdcall RunUnregister(MSIHANDLE install) {
+    wchar_t folder[MAX_PATH] = L"";
+    DWORD folderLength = MAX_PATH;
+    if (MsiGetPropertyW(install, L"CustomActionData", folder, &folderLength) != ERROR_SUCCESS ||
+        folder[0] == L'\0' || wcslen(folder) + 40 >= MAX_PATH) {
+        return ERROR_SUCCESS;
+    }
+    HKEY key = NULL;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_32KEY,
+                      &key) != ERROR_SUCCESS) {
+        return ERROR_SUCCESS;
+    }
+    wchar_t javaHome[MAX_PATH] = L"";
+    DWORD size = sizeof javaHome - sizeof(wchar_t), type = 0;
+    if (RegQueryValueExW(key, REGISTERED_VALUE, NULL, &type, (BYTE*)javaHome, &size) == ERROR_SUCCESS &&
+        type == REG_SZ && javaHome[0]) {
+        wchar_t arguments[MAX_PATH + 16];
+        _snwprintf(arguments, MAX_PATH + 15, L"/unregister \"%ls\"", javaHome);
+        arguments[MAX_PATH + 15] = L'\0';
+        if (RunCheck(install, folder, arguments, L"SMS Server unregister: ", "", NULL) == 0) {
+            RegDeleteValueW(key, REGISTERED_VALUE);
+        }
+    }
+    RegCloseKey(key);
     return ERROR_SUCCESS;
 }

@@ -65,7 +65,7 @@ check "Add/Remove Programs links to the guide" has_row CustomAction "SetHelpLink
 check "the repair runs deferred, elevated, and cannot fail the install" has_row CustomAction \
     "RunRepair 3137 RepairAction RunRepair "
 check "the deferred steps' data are set after costing" \
-    in_order CostFinalize SetInstallLocation SetHelpLink SetRepairFolder SetLockFolder InstallValidate
+    in_order CostFinalize SetInstallLocation SetHelpLink SetRepairFolder SetLockFolder SetUnregisterFolder InstallValidate
 check "the repair runs once the files are in place, the support folder locked before" \
     in_order LockSupportFolder InstallFiles RunRepair
 # Windows removes the old version only in one of four places; after InstallFiles it takes

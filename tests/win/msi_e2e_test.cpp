@@ -24,8 +24,8 @@ DWORD Msiexec(const std::wstring& arguments) {
     return RunAndWait(L"C:\\windows\\system32\\msiexec.exe " + arguments, 180000);
 }
 
-DWORD Install(const std::wstring& version) {
-    return Msiexec(L"/i \"" + MsiPackage(version) + L"\" /qn /l*v " + kLog);
+DWORD Install(const std::wstring& version, const std::wstring& properties = L"") {
+    return Msiexec(L"/i \"" + MsiPackage(version) + L"\" /qn /l*v " + kLog + properties);
 }
 
 std::wstring Text(HKEY key, const wchar_t* name) {
@@ -170,11 +170,30 @@ TEST(Msi, RemovingTakesWhatItInstalledAndLeavesTheSupportFiles) {
 
 TEST(Msi, WithNoJavaTheInstallSucceedsAndTheLogSaysWhy) {
     InstallSupportSources();
-    ASSERT_EQ(Install(L"1.0.0"), 0u) << Log();
+    ASSERT_EQ(Install(L"1.0.0", L" JAVAHOME=C:\\Nothing"), 0u) << Log();
     EXPECT_TRUE(Exists(kInstalled + L"\\SmsServer.exe"));
     const std::string log = Log();
+    EXPECT_NE(log.find("SMS Server register: Not registered: C:\\Nothing holds no bin\\java.exe."), std::string::npos);
     EXPECT_NE(log.find("SMS Server repair: exit status 2"), std::string::npos) << log;
     EXPECT_NE(log.find("You have not Installed Java Runtime Environment"), std::string::npos) << log;
+}
+
+// A Temurin whose installer wrote no JavaSoft key, made usable by the package in one line and
+// taken back by its removal.
+TEST(Msi, JavaHomeRegistersARuntimeThatTheRemovalTakesBack) {
+    const std::wstring home = L"C:\\Temurin\\jre-8.0.402.6-hotspot";
+    InstallRuntime(home);
+    WriteBytes(home + L"\\release", "JAVA_VERSION=\"1.8.0_402\"\n");
+    InstallSupportSources();
+    ASSERT_EQ(Install(L"1.0.0", L" JAVAHOME=\"" + home + L"\""), 0u) << Log();
+    const std::string log = Log();
+    EXPECT_NE(log.find("SMS Server register: A start now chooses it."), std::string::npos) << log;
+    EXPECT_NE(log.find("SMS Server repair: exit status 0"), std::string::npos) << log;
+    EXPECT_EQ(ReadBytes(home + L"\\bin\\Win32com.dll"), SupportSourceContent(L"Win32com.dll"));
+    ASSERT_EQ(Msiexec(L"/x \"" + MsiPackage(L"1.0.0") + L"\" /qn /l*v " + kLog), 0u);
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment", 0,
+                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS) << Log();
 }
 
 }  // namespace
