@@ -47,18 +47,22 @@ std::string Everything() {
     return out;
 }
 
+// Lines joined into one text, as a reader takes them in.
+std::string Collapsed(const std::string& text) {
+    std::string joined;
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') c = ' ';
+        if (c == ' ' && (joined.empty() || joined.back() == ' ')) continue;
+        joined += c;
+    }
+    return joined;
+}
+
 // The verdict's lines joined into one text.
 std::string Verdict(const std::string& report) {
     const auto at = report.find("\r\nVerdict\r\n");
-    if (at == std::string::npos) return {};
-    std::string verdict;
-    for (char c : report.substr(at + 11)) {
-        if (c == '\r') continue;
-        if (c == '\n') c = ' ';
-        if (c == ' ' && (verdict.empty() || verdict.back() == ' ')) continue;
-        verdict += c;
-    }
-    return verdict;
+    return at == std::string::npos ? std::string() : Collapsed(report.substr(at + 11));
 }
 
 class CheckThenStart : public ::testing::Test {
@@ -212,7 +216,10 @@ TEST_F(CheckThenStart, ARuntimeWithoutAJavaSoftKeyIsRegisteredThenStarted) {
     InstallSupportSources();
     const Captured checked = Check();
     EXPECT_EQ(checked.exitCode, 2u);
-    ExpectShown(checked, {"  HINT     Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version 1.8.0_402,"});
+    EXPECT_NE(Collapsed(checked.output).find("HINT Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version "
+                                             "1.8.0_402, 32-bit, at " + Utf8(home) + ": a start does not see it; run "
+                                             "SmsServerCheck.exe /register \"" + Utf8(home) + "\""),
+              std::string::npos) << checked.output;
     const std::wstring check = L"\"" + kProgram + L"\\SmsServerCheck.exe\" ";
     const Captured registered = RunCapturingOutput(check + L"/register \"" + home + L"\\\"", Environment());
     EXPECT_EQ(registered.exitCode, 0u) << registered.output;
