@@ -122,7 +122,7 @@ std::wstring HintFor(const InstalledRuntime& runtime) {
         {runtime.name.empty() ? L"A Java runtime" : runtime.name,
          runtime.version.empty() ? L"" : L", version ", runtime.version,
          hasBits ? (runtime.bits == 32 ? L", 32-bit" : L", 64-bit") : L"",
-         runtime.hasLibExt ? L"" : L", without lib\\ext", L", at ", runtime.folder, L": ",
+         runtime.hasLibExt ? L", with lib\\ext" : L", without lib\\ext", L", at ", runtime.folder, L": ",
          why.empty() ? L"a start does not see it; run SmsServerCheck.exe /register \"" : why,
          why.empty() ? runtime.folder : L"; a start does not see it", why.empty() ? L"\"" : L"",
          why.empty() && !runtime.vendorOption.empty() ? L", " : L"", why.empty() ? runtime.vendorOption : L""});

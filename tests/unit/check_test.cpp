@@ -348,7 +348,7 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
              w.registry.SetText(entry, "DisplayName", "Eclipse Temurin JRE with Hotspot 8u402-b06 (x86)");
          },
          0,
-         {L"HINT Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version 1.8.0_402, 32-bit, at C:\\Program "
+         {L"HINT Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version 1.8.0_402, 32-bit, with lib\\ext, at C:\\Program "
           L"Files (x86)\\Eclipse Adoptium\\jre-8.0.402.6-hotspot: a start does not see it; run "
           L"SmsServerCheck.exe /register \"C:\\Program Files (x86)\\Eclipse Adoptium\\jre-8.0.402.6-hotspot\", "
           L"or install it again with FeatureOracleJavaSoft in ADDLOCAL"},
@@ -362,7 +362,7 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
                                 "InstallLocation", "C:\\Gone");
          },
          0,
-         {L"HINT Azul Zulu, version 8.76.0.17, 32-bit, at C:\\Zulu\\zulu-8: a start does not see it; run "
+         {L"HINT Azul Zulu, version 8.76.0.17, 32-bit, with lib\\ext, at C:\\Zulu\\zulu-8: a start does not see it; run "
           L"SmsServerCheck.exe /register \"C:\\Zulu\\zulu-8\""},
          {L"C:\\Gone"}, {}},
         {"a 64-bit Temurin 8 and a 32-bit Temurin 17",
@@ -373,7 +373,7 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
              w.registry.SetText("SOFTWARE\\Eclipse Adoptium\\JRE\\17.0.10.7\\hotspot\\MSI", "Path", "C:\\T17");
          },
          0,
-         {L"HINT Eclipse Temurin, version 1.8.0_402, 64-bit, at C:\\Program Files\\T8: a 64-bit Java cannot "
+         {L"HINT Eclipse Temurin, version 1.8.0_402, 64-bit, with lib\\ext, at C:\\Program Files\\T8: a 64-bit Java cannot "
           L"load the 32-bit serial library Win32com.dll; a start does not see it",
           L"HINT Eclipse Temurin, version 17.0.10, 32-bit, without lib\\ext, at C:\\T17: Java 9 and later no "
           L"longer load lib\\ext, where the serial-port files go; a start does not see it"},

@@ -217,7 +217,7 @@ TEST_F(CheckThenStart, ARuntimeWithoutAJavaSoftKeyIsRegisteredThenStarted) {
     const Captured checked = Check();
     EXPECT_EQ(checked.exitCode, 2u);
     EXPECT_NE(Collapsed(checked.output).find("HINT Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version "
-                                             "1.8.0_402, 32-bit, at " + Utf8(home) + ": a start does not see it; run "
+                                             "1.8.0_402, 32-bit, with lib\\ext, at " + Utf8(home) + ": a start does not see it; run "
                                              "SmsServerCheck.exe /register \"" + Utf8(home) + "\""),
               std::string::npos) << checked.output;
     const std::wstring check = L"\"" + kProgram + L"\\SmsServerCheck.exe\" ";
