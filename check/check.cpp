@@ -255,21 +255,17 @@ private:
     // Runtimes the launcher never sees: how to make one usable, or why none of them could serve.
     void AddHints() {
         Start(L"Hints (from keys the launcher itself does not read)");
+        std::vector<std::wstring> hinted;  // the runtime folders named so far, as FolderKey gives them
         for (const auto& runtime : RuntimesAStartDoesNotSee(platform_)) {
-            hinted_.push_back(FolderKey(runtime.folder));
+            hinted.push_back(FolderKey(runtime.folder));
             Add(Mark::Hint, {Printable(HintFor(runtime))});
         }
         platform::Registry* const views[] = {&platform_.registry, platform_.registry64};
         const wchar_t* const viewNames[] = {L" (32-bit view)", L" (64-bit view)"};
-        constexpr wchar_t kLibExt[] = L"Java 9 and later no longer load lib\\ext, where the "
-                                      L"serial-port files go";
-        if (views[1]) {
-            AddHintsFrom(*views[1], mod_main::kJavaRuntimeKey, viewNames[1],
-                         L"a 64-bit Java cannot load the 32-bit serial library Win32com.dll");
-        }
+        if (views[1]) AddHintsFrom(*views[1], mod_main::kJavaRuntimeKey, viewNames[1], kNo64Bit, hinted);
         for (const wchar_t* key : {L"SOFTWARE\\JavaSoft\\JRE", L"SOFTWARE\\JavaSoft\\JDK"}) {
             for (int view = 0; view < 2; ++view) {
-                if (views[view]) AddHintsFrom(*views[view], key, viewNames[view], kLibExt);
+                if (views[view]) AddHintsFrom(*views[view], key, viewNames[view], kNoLibExtReason, hinted);
             }
         }
         if (!views[1]) Add(Mark::Note, {L"32-bit Windows: there is no 64-bit registry view"});
@@ -277,13 +273,12 @@ private:
     }
 
     void AddHintsFrom(platform::Registry& registry, std::wstring_view key, const wchar_t* view,
-                      const wchar_t* reason) {
+                      const wchar_t* reason, const std::vector<std::wstring>& hinted) {
         const std::wstring path(key);
         for (const auto& name : MRegistry::ListRegistrySubkeys(registry, kRoot, path)) {
-            const auto value = MRegistry::ReadRegistryValue(
+            const std::wstring home = MRegistry::ReadRegistryText(
                 registry, kRoot, base::Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
-            const std::wstring home = value ? MRegistry::ToText(*value) : std::wstring();
-            if (std::find(hinted_.begin(), hinted_.end(), FolderKey(home)) != hinted_.end()) continue;
+            if (std::find(hinted.begin(), hinted.end(), FolderKey(home)) != hinted.end()) continue;
             Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Shown(name), view,
                              home.empty() ? L"" : L" at ", Printable(home), L": ", reason,
                              L"; a start does not see it"});
@@ -389,7 +384,6 @@ private:
     Report report_;
     std::wstring searchFailure_;  // the description a failed search shows
     std::wstring copyFailure_;    // the support file whose copy fails
-    std::vector<std::wstring> hinted_;  // the runtime folders a hint names, as FolderKey gives them
 };
 
 }  // namespace

@@ -52,9 +52,8 @@ public:
     }
 
 private:
-    std::wstring Text(platform::Registry& view, const std::wstring& key, const wchar_t* name) {
-        const auto value = MRegistry::ReadRegistryValue(view, kRoot, key, name);
-        return value ? MRegistry::ToText(*value) : std::wstring();
+    static std::wstring Text(platform::Registry& view, const std::wstring& key, const wchar_t* name) {
+        return MRegistry::ReadRegistryText(view, kRoot, key, name);
     }
 
     // keyVersion: the last key name on the way down that begins with a digit.
@@ -70,9 +69,9 @@ private:
         }
     }
 
-    void Add(std::wstring folder, const std::wstring& displayName, const std::wstring& keyVersion,
+    void Add(const std::wstring& registered, const std::wstring& displayName, const std::wstring& keyVersion,
              const VendorKey* vendor) {
-        while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+        const std::wstring folder = WithoutTrailingBackslash(registered);
         if (folder.empty() || !platform_.files.FileExists(folder + L"\\bin\\java.exe")) return;
         const std::wstring key = FolderKey(folder);
         auto known = std::find_if(found_.begin(), found_.end(),
@@ -98,17 +97,13 @@ private:
 
 }  // namespace
 
-std::vector<InstalledRuntime> FindInstalledRuntimes(const CheckPlatform& platform) {
-    return Search(platform).Run();
-}
-
 std::vector<InstalledRuntime> RuntimesAStartDoesNotSee(const CheckPlatform& platform) {
     std::vector<std::wstring> seen;
     for (const auto& name : MRegistry::ListRegistrySubkeys(platform.registry, kRoot, mod_main::kJavaRuntimeKey)) {
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
         if (home) seen.push_back(FolderKey(*home));
     }
-    std::vector<InstalledRuntime> unseen = FindInstalledRuntimes(platform);
+    std::vector<InstalledRuntime> unseen = Search(platform).Run();
     std::erase_if(unseen, [&](const InstalledRuntime& runtime) {
         return std::find(seen.begin(), seen.end(), FolderKey(runtime.folder)) != seen.end();
     });
@@ -128,8 +123,8 @@ std::wstring HintFor(const InstalledRuntime& runtime) {
          why.empty() && !runtime.vendorOption.empty() ? L", " : L"", why.empty() ? runtime.vendorOption : L""});
 }
 
-std::wstring FolderKey(std::wstring folder) {
-    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+std::wstring FolderKey(const std::wstring& registered) {
+    std::wstring folder = WithoutTrailingBackslash(registered);
     for (auto& c : folder) {
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
     }
@@ -181,12 +176,10 @@ int FeatureVersion(const std::wstring& version) {
 }
 
 std::wstring WhyUnusable(const InstalledRuntime& runtime) {
-    if (runtime.bits == 64) return L"a 64-bit Java cannot load the 32-bit serial library Win32com.dll";
+    if (runtime.bits == 64) return kNo64Bit;
     if (runtime.bits != 32) return L"its bin\\java.exe is not a Windows program";
     const int feature = FeatureVersion(runtime.version);
-    if (feature >= 9 || !runtime.hasLibExt) {
-        return L"Java 9 and later no longer load lib\\ext, where the serial-port files go";
-    }
+    if (feature >= 9 || !runtime.hasLibExt) return kNoLibExtReason;
     if (feature != 0 && feature < 5) return L"its version is below 1.5";
     return {};
 }

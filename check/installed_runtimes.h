@@ -9,6 +9,11 @@
 
 namespace check {
 
+// Why a runtime cannot serve, as the check, its hints and /register all say it.
+inline constexpr wchar_t kNo64Bit[] = L"a 64-bit Java cannot load the 32-bit serial library Win32com.dll";
+inline constexpr wchar_t kNoLibExtReason[] =
+    L"Java 9 and later no longer load lib\\ext, where the serial-port files go";
+
 struct InstalledRuntime {
     std::wstring folder;   // as registered, without a trailing backslash
     std::wstring name;     // the uninstall entry's display name, else the vendor's
@@ -19,10 +24,8 @@ struct InstalledRuntime {
 };
 
 // Each runtime with a bin\java.exe that a JavaSoft key, a vendor's key or an uninstall entry
-// names, in either registry view, once, in the order found.
-std::vector<InstalledRuntime> FindInstalledRuntimes(const CheckPlatform& platform);
-
-// Those of them that the key a start reads does not name.
+// names, in either registry view, once, in the order found, but for those that the key a start
+// reads names.
 std::vector<InstalledRuntime> RuntimesAStartDoesNotSee(const CheckPlatform& platform);
 
 // What one of those is, and the command that would make it usable, or why none can.
@@ -42,6 +45,6 @@ std::wstring ReleaseVersion(const std::string& releaseFile);
 int FeatureVersion(const std::wstring& version);
 
 // The folder as compared: lower case, no trailing backslash.
-std::wstring FolderKey(std::wstring folder);
+std::wstring FolderKey(const std::wstring& folder);
 
 }  // namespace check

@@ -49,8 +49,7 @@ std::wstring ChoiceAfter(platform::Registry& registry, const std::wstring& name)
 }
 
 bool IsOurs(platform::Registry& registry, const std::wstring& key) {
-    const auto mark = MRegistry::ReadRegistryValue(registry, kRoot, key, kMarkValue);
-    return mark && MRegistry::ToText(*mark) == kMark;
+    return MRegistry::ReadRegistryText(registry, kRoot, key, kMarkValue) == kMark;
 }
 
 }  // namespace
@@ -64,13 +63,11 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
     const int bits = ProgramBits(files.ReadFileStart(java, 4096));
     if (bits != 32) {
         return Refused(kNot32Bit, {L"Not registered: ", java,
-                                   bits == 64 ? L" is a 64-bit program, and a 64-bit Java cannot load the 32-bit "
-                                                L"serial library Win32com.dll."
-                                              : L" is not a 32-bit Windows program."});
+                                   bits == 64 ? L" is a 64-bit program, and " : L" is not a 32-bit Windows program.",
+                                   bits == 64 ? kNo64Bit : L"", bits == 64 ? L"." : L""});
     }
     if (!files.FolderExists(folder + L"\\lib\\ext")) {
-        return Refused(kNoLibExt, {L"Not registered: ", folder, L" has no lib\\ext: Java 9 and later no longer "
-                                   L"load lib\\ext, where the serial-port files go."});
+        return Refused(kNoLibExt, {L"Not registered: ", folder, L" has no lib\\ext: ", kNoLibExtReason, L"."});
     }
     const std::wstring release = ReleaseVersion(files.ReadFileStart(folder + L"\\release", 65536));
     const std::wstring version = release.empty() ? files.FileVersion(java) : release;

@@ -34,12 +34,11 @@ Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
     if (before.status == kCouldNotCheck) return before;
     Section done{L"Repair", {}};
     bool allInPlace = !before.javaHomePath.empty();
-    const std::wstring openToOthers =
-        before.javaHomePath.empty() ? std::wstring() : OthersMayChangeSupportSource(platform.files);
     if (before.javaHomePath.empty()) {
         done.findings.push_back(
             {Mark::Problem, L"Nothing was copied: a start chooses no runtime folder, see below"});
-    } else if (!openToOthers.empty()) {
+    } else if (const std::wstring openToOthers = OthersMayChangeSupportSource(platform.files);
+               !openToOthers.empty()) {
         done.findings.push_back({Mark::Problem, base::Concat({L"Nothing was copied", kSourceRule, openToOthers})});
         allInPlace = false;
     } else {

@@ -40,9 +40,9 @@ std::wstring OthersMayChange(platform::FileQueries& files, const std::wstring& p
 std::wstring OthersMayChangeSupportSource(platform::FileQueries& files) {
     const std::wstring ownAccount = files.OwnAccount();
     std::wstring found = OthersMayChange(files, mod_main::kSupportSourceFolder, ownAccount);
-    for (const auto& file : mod_main::kSupportFiles) {
-        const std::wstring source = mod_main::SupportSource(file);
-        if (found.empty() && files.FileExists(source)) found = OthersMayChange(files, source, ownAccount);
+    for (std::size_t i = 0; found.empty() && i < mod_main::kSupportFiles.size(); ++i) {
+        const std::wstring source = mod_main::SupportSource(mod_main::kSupportFiles[i]);
+        if (files.FileExists(source)) found = OthersMayChange(files, source, ownAccount);
     }
     return found;
 }

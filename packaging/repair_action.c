@@ -10,6 +10,7 @@
 #include <msiquery.h>
 #include <sddl.h>
 
+#include <stdarg.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -41,6 +42,17 @@ static void Log(MSIHANDLE install, const wchar_t* text) {
     if (escaped) HeapFree(GetProcessHeap(), 0, escaped);
 }
 
+/* Logs the text that format makes, cut to a line's length. */
+static void LogFormatted(MSIHANDLE install, const wchar_t* format, ...) {
+    wchar_t line[LINE_MAX_CHARS];
+    va_list values;
+    va_start(values, format);
+    _vsnwprintf(line, LINE_MAX_CHARS - 1, format, values);
+    va_end(values);
+    line[LINE_MAX_CHARS - 1] = L'\0';
+    Log(install, line);
+}
+
 /* Logs text, a colon, the system's words for error and its number. */
 static void LogFailure(MSIHANDLE install, const wchar_t* text, DWORD error) {
     wchar_t words[512] = L"";
@@ -49,10 +61,7 @@ static void LogFailure(MSIHANDLE install, const wchar_t* text, DWORD error) {
     for (size_t end = wcslen(words); end > 0 && (words[end - 1] == L'\r' || words[end - 1] == L'\n'); --end) {
         words[end - 1] = L'\0';
     }
-    wchar_t line[LINE_MAX_CHARS];
-    _snwprintf(line, LINE_MAX_CHARS - 1, L"%ls: %ls (error %lu)", text, words, (unsigned long)error);
-    line[LINE_MAX_CHARS - 1] = L'\0';
-    Log(install, line);
+    LogFormatted(install, L"%ls: %ls (error %lu)", text, words, (unsigned long)error);
 }
 
 /* Enables a privilege that LocalSystem holds but leaves off, for this custom action's process. */
@@ -204,21 +213,21 @@ static BOOL ReadUntilEnded(HANDLE readEnd, HANDLE process, char* output, DWORD c
     }
 }
 
-/* Runs SmsServerCheck.exe from the installed folder with arguments and logs its output and
- * exit status after prefix. Gives the status, 99 when it could not run or was stopped, and
- * whether its output began with expected. */
-static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* arguments,
-                      const wchar_t* prefix, const char* expected, BOOL* began) {
+/* Runs SmsServerCheck.exe from the installed folder with option, and the runtime folder in
+ * quotes when one is given, and logs its output and exit status after prefix. Gives the
+ * status, 99 when it could not run or was stopped, and whether its output began with
+ * expected. */
+static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* option,
+                      const wchar_t* runtime, const wchar_t* prefix, const char* expected, BOOL* began) {
     wchar_t commandLine[3 * MAX_PATH];
-    _snwprintf(commandLine, 3 * MAX_PATH - 1, L"\"%lsSmsServerCheck.exe\" %ls", folder, arguments);
+    _snwprintf(commandLine, 3 * MAX_PATH - 1, runtime ? L"\"%lsSmsServerCheck.exe\" %ls \"%ls\""
+                                                      : L"\"%lsSmsServerCheck.exe\" %ls",
+               folder, option, runtime);
     commandLine[3 * MAX_PATH - 1] = L'\0';
-    wchar_t line[LINE_MAX_CHARS];
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
     HANDLE readEnd = NULL, writeEnd = NULL;
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) {
-        _snwprintf(line, LINE_MAX_CHARS - 1, L"%lscould not be started (no pipe)", prefix);
-        line[LINE_MAX_CHARS - 1] = L'\0';
-        Log(install, line);
+        LogFormatted(install, L"%lscould not be started (no pipe)", prefix);
         return 99;
     }
     SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -227,9 +236,7 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* a
     CloseHandle(writeEnd);
     if (!created) {
         CloseHandle(readEnd);
-        _snwprintf(line, LINE_MAX_CHARS - 1, L"%lsSmsServerCheck.exe could not be started", prefix);
-        line[LINE_MAX_CHARS - 1] = L'\0';
-        Log(install, line);
+        LogFormatted(install, L"%lsSmsServerCheck.exe could not be started", prefix);
         return 99;
     }
     CloseHandle(started.hThread);
@@ -251,13 +258,9 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* a
         HeapFree(GetProcessHeap(), 0, output);
     }
     if (!ended) {
-        _snwprintf(line, LINE_MAX_CHARS - 1, L"%lsSmsServerCheck.exe did not end within 60 seconds and was stopped", prefix);
-        line[LINE_MAX_CHARS - 1] = L'\0';
-        Log(install, line);
+        LogFormatted(install, L"%lsSmsServerCheck.exe did not end within 60 seconds and was stopped", prefix);
     }
-    _snwprintf(line, LINE_MAX_CHARS - 1, L"%lsexit status %lu", prefix, (unsigned long)status);
-    line[LINE_MAX_CHARS - 1] = L'\0';
-    Log(install, line);
+    LogFormatted(install, L"%lsexit status %lu", prefix, (unsigned long)status);
     return status;
 }
 
@@ -280,11 +283,8 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
         return ERROR_SUCCESS;
     }
     if (javaHome && *javaHome) {
-        wchar_t arguments[MAX_PATH + 16];
-        _snwprintf(arguments, MAX_PATH + 15, L"/register \"%ls\"", javaHome);
-        arguments[MAX_PATH + 15] = L'\0';
         BOOL registered = FALSE;
-        if (RunCheck(install, data, arguments, L"SMS Server register: ", "Registered ", &registered) == 0 &&
+        if (RunCheck(install, data, L"/register", javaHome, L"SMS Server register: ", "Registered ", &registered) == 0 &&
             registered) {
             HKEY key = NULL;
             if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, NULL, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
@@ -295,7 +295,7 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
             }
         }
     }
-    RunCheck(install, data, L"/repair", L"SMS Server repair: ", "", NULL);
+    RunCheck(install, data, L"/repair", NULL, L"SMS Server repair: ", "", NULL);
     return ERROR_SUCCESS;
 }
 
@@ -316,10 +316,7 @@ UINT __stdcall RunUnregister(MSIHANDLE install) {
     DWORD size = sizeof javaHome - sizeof(wchar_t), type = 0;
     if (RegQueryValueExW(key, REGISTERED_VALUE, NULL, &type, (BYTE*)javaHome, &size) == ERROR_SUCCESS &&
         type == REG_SZ && javaHome[0]) {
-        wchar_t arguments[MAX_PATH + 16];
-        _snwprintf(arguments, MAX_PATH + 15, L"/unregister \"%ls\"", javaHome);
-        arguments[MAX_PATH + 15] = L'\0';
-        if (RunCheck(install, folder, arguments, L"SMS Server unregister: ", "", NULL) == 0) {
+        if (RunCheck(install, folder, L"/unregister", javaHome, L"SMS Server unregister: ", "", NULL) == 0) {
             RegDeleteValueW(key, REGISTERED_VALUE);
         }
     }

@@ -148,4 +148,10 @@ std::wstring ToText(const RegistryValue& value) {
     return std::visit(Visitor{}, value);
 }
 
+std::wstring ReadRegistryText(platform::Registry& registry, platform::RegistryKey root,
+                              const std::wstring& path, const std::wstring& valueName) {
+    const auto value = ReadRegistryValue(registry, root, path, valueName);
+    return value ? ToText(*value) : std::wstring();
+}
+
 }  // namespace MRegistry

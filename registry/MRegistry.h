@@ -54,6 +54,10 @@ base::Result<RegistryValue> ReadRegistryValue(
     const std::wstring& valueName, const std::optional<RegistryValue>& defaultValue = std::nullopt,
     std::uint32_t* typeRead = nullptr);
 
+// The text of a value (ToText), or empty text when it cannot be read.
+std::wstring ReadRegistryText(platform::Registry& registry, platform::RegistryKey root,
+                              const std::wstring& path, const std::wstring& valueName);
+
 // Text of a value: the empty value is empty text, an integer its decimal digits, a byte
 // sequence its bytes read as UTF-16 code units.
 std::wstring ToText(const RegistryValue& value);
