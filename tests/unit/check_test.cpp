@@ -531,6 +531,9 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
                                   L"TrustedInstaller may own or change what the repair copies: ";
     const std::vector<std::wstring> all = {L"bin\\Win32com.dll", L"lib\\ext\\Comm.jar",
                                            L"lib\\ext\\jdc.jar", L"lib\\javax.comm.properties"};
+    const std::vector<std::wstring> copiedAll = {
+        L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
+        L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto};
     const RepairCase cases[] = {
         {"read-only sources and a read-only leftover",
          [](Layout& w) {
@@ -538,9 +541,7 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->AddFile(kHome + L"\\lib\\ext\\~Comm.jar.tmp", "half", true);
          },
          0,
-         {L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
-          L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto},
-         all},
+         copiedAll, all},
         {"all in place already", [](Layout& w) { w.Repair(); }, 0, {L"OK Nothing was missing"}, all},
         {"a Java 9 without lib\\ext",
          [](Layout& w) {
@@ -569,9 +570,7 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.AddRuntimeFolders(L"C:\\Java\\jre14");
          },
          0,
-         {L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
-          L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto},
-         all},
+         copiedAll, all},
         {"a program folder that does not exist", [](Layout& w) { w.folder = L"D:\\Nowhere"; }, 4, {}, {}},
         {"java from the search path: no runtime folder to copy into",
          [](Layout& w) {
@@ -606,9 +605,7 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->Grant(L"C:\\sorvel\\GsmModemJar\\jdc.jar", {L"S-1-1-0", L"Everyone"}, 0x1200a9);
          },
          0,
-         {L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
-          L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto},
-         all},
+         copiedAll, all},
     };
     for (const auto& c : cases) {
         Layout layout;
@@ -657,6 +654,8 @@ struct RegisterCase {
 // /register writes only a usable 32-bit Java, only once, and /unregister takes back only that.
 TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
     const std::wstring key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment\\";
+    const std::wstring refused =
+        L"Not registered: writing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator.";
     const auto java = [](const wchar_t* home, unsigned machine, const char* version) {
         return [=](Layout& w) { w.AddJavaAt(home, machine, version); };
     };
@@ -689,40 +688,38 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
              w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
              w.registry.refuseWrites = true;
          },
-         L"C:\\T8", 11,
-         {L"Not registered: writing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator."}},
+         L"C:\\T8", 11, {refused}},
         {"the mark written, JavaHome refused",
          [](Layout& w) {
              w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
              w.faults = {"registry write", 2, {}};
          },
-         L"C:\\T8", 11,
-         {L"Not registered: writing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator."}},
+         L"C:\\T8", 11, {refused}},
     };
     for (const auto& c : cases) {
         Layout layout;
         c.arrange(layout);
         const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files};
-        const auto names = [&] { return MRegistry::ListRegistrySubkeys(layout.registry, platform::kHKeyLocalMachine,
-                                                                         L"SOFTWARE\\JavaSoft\\Java Runtime Environment").Names(); };
-        const auto before = names();
-        const auto keyOfAll = [&] { return MRegistry::RegistryKeyExists(layout.registry, platform::kHKeyLocalMachine,
-                                                                         L"SOFTWARE\\JavaSoft\\Java Runtime Environment"); };
-        const bool hadKeyOfAll = keyOfAll();
+        // Whether the key of all runtimes is there, and the runtimes below it.
+        const auto keys = [&] {
+            const std::wstring all = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
+            return std::pair{MRegistry::RegistryKeyExists(layout.registry, platform::kHKeyLocalMachine, all),
+                             MRegistry::ListRegistrySubkeys(layout.registry, platform::kHKeyLocalMachine, all).Names()};
+        };
+        const auto before = keys();
         const check::Registration done = check::RegisterRuntime(platform, layout.registry, c.folder);
         EXPECT_EQ(done.status, c.status) << c.name;
         EXPECT_EQ(done.lines, c.lines) << c.name;
         if (c.status != 0) {
-            EXPECT_EQ(names(), before) << c.name << ": a refusal left a key";
+            EXPECT_EQ(keys(), before) << c.name << ": a refusal left a key";
             continue;
         }
-        const auto registered = names();
+        const auto registered = keys();
         EXPECT_EQ(check::RegisterRuntime(platform, layout.registry, c.folder).status, 0) << c.name;
-        EXPECT_EQ(names(), registered) << c.name << ": the second run changed the keys";
+        EXPECT_EQ(keys(), registered) << c.name << ": the second run changed the keys";
         const check::Registration undone = check::UnregisterRuntime(platform, layout.registry, c.folder);
         EXPECT_TRUE(undone.lines.front().starts_with(L"Removed " + key)) << c.name;
-        EXPECT_EQ(names(), before) << c.name;
-        EXPECT_EQ(keyOfAll(), hadKeyOfAll) << c.name;
+        EXPECT_EQ(keys(), before) << c.name;
     }
     Layout layout;
     const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files};
