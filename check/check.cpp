@@ -289,8 +289,9 @@ private:
         Start(L"Serial-port support files");
         const bool source = files_.FolderExists(mod_main::kSupportSourceFolder);
         Add(source ? Mark::Ok : Mark::Missing, {L"Source folder ", mod_main::kSupportSourceFolder});
-        const std::wstring openToOthers = source ? OthersMayChangeSupportSource(files_) : std::wstring();
-        if (!openToOthers.empty()) Add(Mark::Problem, {L"A repair copies nothing", kSourceRule, openToOthers});
+        RepairHold hold;
+        const std::wstring why = source ? HoldForRepair(platform_, report_.javaHomePath, hold) : std::wstring();
+        if (!why.empty()) Add(Mark::Problem, {L"A repair copies nothing", why});
         if (report_.javaHomePath.empty()) {
             Add(Mark::Note, {L"No runtime folder is chosen: a start copies nothing"});
             return;

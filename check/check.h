@@ -2,12 +2,15 @@
 // found with the launcher's own decisions and without changing anything.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/console_facts.h"
 #include "platform/file_queries.h"
 #include "platform/file_system.h"
+#include "platform/held_files.h"
 #include "platform/program_control.h"
 #include "platform/registry.h"
 #include "platform/registry_writer.h"
@@ -26,6 +29,7 @@ inline constexpr int kNoLibExt = 8;
 inline constexpr int kVersionBelow15 = 9;
 inline constexpr int kKeyNamesAnother = 10;
 inline constexpr int kMayNotWrite = 11;
+inline constexpr int kOthersMayChange = 12;
 
 enum class Mark { Ok, Missing, Problem, Note, Hint };
 
@@ -58,6 +62,7 @@ struct CheckPlatform {
     platform::Registry& registry;      // the view the launcher reads: the 32-bit one
     platform::Registry* registry64;    // the 64-bit view; null on 32-bit Windows
     platform::FileQueries& files;
+    platform::HeldFiles& held;
 };
 
 // Looks at the program in programFolder (full path, no trailing backslash but at the root of
@@ -87,15 +92,28 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
 Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
                                const std::wstring& folder);
 
-// Why the repair must not copy from the support source folder: someone other than SYSTEM,
-// the administrators, TrustedInstaller and this account owns it or one of its files, or may
-// change them. Empty text when no one else may.
-std::wstring OthersMayChangeSupportSource(platform::FileQueries& files);
+// What a repair holds open while it copies: C:\sorvel, the support source folder and its
+// files, and the runtime's folders, so that none can be renamed or replaced meanwhile.
+struct RepairHold {
+    std::vector<std::unique_ptr<platform::HeldItem>> items;
+    std::vector<std::pair<std::wstring, platform::HeldItem*>> sources;  // by FolderKey of the path
+};
 
-// Begins what the repair and the check say when it must not: the rule, then the reason.
+// Holds what a repair into home reads and writes (only the source when home is empty) and
+// tells why it must not copy: a link on the way, a source with another name, or someone other
+// than SYSTEM, the administrators, TrustedInstaller and this account who owns one of them or
+// may change it. The reason follows "Nothing was copied"; empty text when it may copy.
+std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
+// The runtime's folder, bin, lib, lib\ext and bin\java.exe alone, by the same rules.
+std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
+
+// The rules the reasons begin with, for the source and for the runtime copied into.
 inline constexpr wchar_t kSourceRule[] =
     L", since only SYSTEM, the administrators and TrustedInstaller may own or change what the "
     L"repair copies: ";
+inline constexpr wchar_t kTargetRule[] =
+    L", since only SYSTEM, the administrators and TrustedInstaller may own or change a runtime "
+    L"that every user's start runs: ";
 
 // The report as text in lines of at most 79 characters, each ending in CR LF.
 std::wstring ReportText(const Report& report);

@@ -57,7 +57,8 @@ int wmain(int argc, wchar_t** argv) {
     win32::Win32Registry registry;
     win32::Win32Registry registry64(KEY_WOW64_64KEY);
     win32::Win32FileQueries files;
-    const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr, files};
+    win32::Win32HeldFiles held;
+    const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr, files, held};
     if (!arguments.registerFolder.empty() || !arguments.unregisterFolder.empty()) {
         win32::Win32RegistryWriter writer;
         const check::Registration done =

@@ -8,6 +8,7 @@
 
 #include "platform/file_queries.h"
 #include "platform/file_system.h"
+#include "platform/held_files.h"
 #include "platform/message_boxes.h"
 #include "platform/processes.h"
 #include "platform/program_control.h"
@@ -81,6 +82,15 @@ public:
     std::string ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
     std::wstring FileVersion(const std::wstring& path) override;
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
+};
+
+// The owner and allowing entries of what an open handle holds (READ_CONTROL).
+base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle);
+
+class Win32HeldFiles final : public platform::HeldFiles {
+public:
+    base::Result<std::unique_ptr<platform::HeldItem>> Hold(const std::wstring& path, bool folder) override;
+    std::optional<base::Failure> CopyHeld(platform::HeldItem& source, const std::wstring& target) override;
 };
 
 class Win32Processes final : public platform::Processes {

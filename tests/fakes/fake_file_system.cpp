@@ -244,3 +244,36 @@ std::optional<base::Failure> FakeFileSystem::Remove(const std::wstring& path) {
     files_.erase(Key(path));
     return std::nullopt;
 }
+
+namespace {
+
+class FakeHeldItem final : public platform::HeldItem {
+public:
+    FakeHeldItem(FakeFileSystem& files, std::wstring path, platform::HeldFacts facts)
+        : files_(files), path_(std::move(path)), facts_(std::move(facts)) {}
+    const platform::HeldFacts& Facts() const override { return facts_; }
+    base::Result<platform::AccessList> Access() override { return files_.AccessListOf(path_); }
+    const std::wstring& Path() const { return path_; }
+
+private:
+    FakeFileSystem& files_;
+    std::wstring path_;
+    platform::HeldFacts facts_;
+};
+
+}  // namespace
+
+base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::Hold(const std::wstring& path, bool folder) {
+    if (!(folder ? FolderExists(path) : HasFile(path))) {
+        return folders_.count(FolderOf(path)) ? kFileNotFound : kPathNotFound;
+    }
+    const auto found = heldFacts_.find(Key(path));
+    platform::HeldFacts facts = found != heldFacts_.end() ? found->second : platform::HeldFacts{false, 1, path};
+    return std::unique_ptr<platform::HeldItem>(std::make_unique<FakeHeldItem>(*this, path, std::move(facts)));
+}
+
+// A new file only, as CREATE_NEW makes it, so that a link left in its place is not written through.
+std::optional<base::Failure> FakeFileSystem::CopyHeld(platform::HeldItem& source, const std::wstring& target) {
+    if (HasFile(target)) return base::Failure(80, L"The file exists.");
+    return Copy(static_cast<FakeHeldItem&>(source).Path(), target);
+}

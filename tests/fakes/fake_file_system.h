@@ -11,9 +11,11 @@
 #include "base/failure.h"
 #include "platform/file_queries.h"
 #include "platform/file_system.h"
+#include "platform/held_files.h"
 #include "tests/fakes/fault_plan.h"
 
-class FakeFileSystem final : public platform::FileSystem, public platform::FileQueries {
+class FakeFileSystem final : public platform::FileSystem, public platform::FileQueries,
+                             public platform::HeldFiles {
 public:
     struct File {
         std::wstring name;     // the path as it was written, case kept
@@ -55,6 +57,9 @@ public:
     // Administrators with full control, Users with read and execute.
     void SetOwner(const std::wstring& path, platform::Account owner);
     void Grant(const std::wstring& path, platform::Account account, std::uint32_t rights);
+    void DropAccessList(const std::wstring& path) { AccessAt(path).unrestricted = true; }
+    // What a handle held on path finds there: a link, another final path, more names.
+    void SetHeldFacts(const std::wstring& path, platform::HeldFacts facts) { heldFacts_[Key(path)] = std::move(facts); }
     void SetFileVersion(const std::wstring& path, std::wstring version) {
         versions_[Key(path)] = std::move(version);
     }
@@ -80,6 +85,8 @@ public:
     }
     std::wstring FileVersion(const std::wstring& path) override;
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
+    base::Result<std::unique_ptr<platform::HeldItem>> Hold(const std::wstring& path, bool folder) override;
+    std::optional<base::Failure> CopyHeld(platform::HeldItem& source, const std::wstring& target) override;
 
     int copies = 0;
     int steps = 0;  // steps that change files, as CrashAfterSteps counts them
@@ -110,6 +117,7 @@ private:
     std::set<std::wstring> accessUnknown_;
     std::map<std::wstring, std::wstring> versions_;
     std::map<std::wstring, platform::AccessList> accessLists_;
+    std::map<std::wstring, platform::HeldFacts> heldFacts_;
     std::set<std::wstring> failHalfWay_;
     bool failMoves_ = false;
     int writes_ = 0;

@@ -529,7 +529,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (layout.javaOnPath) files.AddFile(L"C:\\Windows\\java.exe", "java");
 
     // The check, asked first, names what a start without a failing call runs.
-    const check::Report checked = check::CheckStart({registry, nullptr, files}, L"D:\\Sms");
+    const check::Report checked = check::CheckStart({registry, nullptr, files, files}, L"D:\\Sms");
 
     const Prediction predicted = Model(layout, files).Run();
     FaultPlan faults;

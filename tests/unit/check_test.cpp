@@ -38,10 +38,10 @@ struct Layout : TestWorld {
     }
 
     check::Report Check() {
-        return check::CheckStart({registry, is64Bit ? &registry64 : nullptr, *files}, folder);
+        return check::CheckStart({registry, is64Bit ? &registry64 : nullptr, *files, *files}, folder);
     }
     check::Report Repair() {
-        return check::RepairStart({registry, is64Bit ? &registry64 : nullptr, *files}, *files,
+        return check::RepairStart({registry, is64Bit ? &registry64 : nullptr, *files, *files}, *files,
                                   control, folder);
     }
 };
@@ -59,6 +59,16 @@ struct CheckCase {
 const std::vector<std::wstring> kAllFour = {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll",
                                             L"jdc.jar"};
 const std::wstring kJava = L"C:\\Java\\jre6\\bin\\java.exe";
+
+const std::wstring kSource = L"C:\\sorvel\\GsmModemJar\\";
+
+std::function<void(Layout&)> Facts(std::wstring path, platform::HeldFacts facts) {
+    return [=](Layout& w) { w.files->SetHeldFacts(path, facts); };
+}
+
+std::function<void(Layout&)> Grant(std::wstring path, std::uint32_t rights) {
+    return [=](Layout& w) { w.files->Grant(path, {L"S-1-5-11", L"NT AUTHORITY\\Authenticated Users"}, rights); };
+}
 
 // The lines of a text whose every line ends in CR LF.
 std::vector<std::wstring> Lines(const std::wstring& text) {
@@ -390,6 +400,10 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
           L"may own or change what the repair copies: who may change C:\\sorvel\\GsmModemJar cannot be "
           L"told: Access is denied."},
          {}, {}},
+        {"a link on the way into the runtime", Facts(kHome + L"\\bin", {true, 1, L"C:\\Users\\bob"}), 0,
+         {L"PROBLEM A repair copies nothing: C:\\Java\\jre6\\bin is a link, which the repair never follows; an "
+          L"administrator must remove it"},
+         {}, {}},
         {"a JavaHome of type 20",
          [](Layout& w) { w.registry.SetValue(kRuntimesKey + "\\1.6", "JavaHome", 20, {1, 2}); }, 1,
          {L"PROBLEM JavaHome (type 20): Unsupported value type"}, {}, {}},
@@ -598,6 +612,39 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->HideAccessOf(L"C:\\sorvel\\GsmModemJar\\jdc.jar");
          },
          5, {kRefused + L"PC\\bob owns C:\\sorvel\\GsmModemJar"}, {}},
+        // The repair opens each folder and file by handle without following a reparse point
+        // ("If the destination file already exists and is a symbolic link, the target of the
+        // symbolic link is overwritten"), and a hard link is the same file under another name.
+        {"the source folder a link", Facts(L"C:\\sorvel\\GsmModemJar", {true, 1, L"C:\\Users\\bob"}), 5,
+         {L"PROBLEM Nothing was copied: C:\\sorvel\\GsmModemJar is a link, which the repair never follows; an "
+          L"administrator must remove it"}, {}},
+        {"a source reached through a link", Facts(kSource + L"Comm.jar", {false, 1, L"C:\\Users\\bob\\Comm.jar"}), 5,
+         {L"PROBLEM Nothing was copied: C:\\sorvel\\GsmModemJar\\Comm.jar leads to C:\\Users\\bob\\Comm.jar, and "
+          L"the repair never follows a link"}, {}},
+        {"the last source with a second name", Facts(kSource + L"jdc.jar", {false, 2, kSource + L"JDC.JAR"}), 5,
+         {L"PROBLEM Nothing was copied: C:\\sorvel\\GsmModemJar\\jdc.jar has 2 names, and the repair never copies "
+          L"a file that another name may change"}, {}},
+        {"lib\\ext a link: nothing lands in its target", Facts(kHome + L"\\lib\\ext", {true, 1, L"C:\\Users\\bob"}), 5,
+         {L"PROBLEM Nothing was copied: C:\\Java\\jre6\\lib\\ext is a link, which the repair never follows; an "
+          L"administrator must remove it"}, {}},
+        // Modify, which the root of the drive passes on to what users make, holds DELETE: whoever
+        // may rename C:\sorvel may put a folder of their own in its place.
+        {"C:\\sorvel that users may rename", Grant(L"C:\\sorvel", 0x10000), 5,
+         {kRefused + L"NT AUTHORITY\\Authenticated Users may change C:\\sorvel"}, {}},
+        {"a source that users may write", Grant(kSource + L"jdc.jar", 0x2), 5,
+         {kRefused + L"NT AUTHORITY\\Authenticated Users may change C:\\sorvel\\GsmModemJar\\jdc.jar"}, {}},
+        {"a source folder whose list users may write", Grant(L"C:\\sorvel\\GsmModemJar", 0x40000), 5,
+         {kRefused + L"NT AUTHORITY\\Authenticated Users may change C:\\sorvel\\GsmModemJar"}, {}},
+        {"a source with no access list", [](Layout& w) { w.files->DropAccessList(kSource + L"Win32com.dll"); }, 5,
+         {kRefused + L"everyone may change C:\\sorvel\\GsmModemJar\\Win32com.dll, which has no access list"}, {}},
+        {"a runtime that users may change", Grant(kHome + L"\\lib", 0x1301bf), 5,
+         {L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and TrustedInstaller may own or "
+          L"change a runtime that every user's start runs: NT AUTHORITY\\Authenticated Users may change "
+          L"C:\\Java\\jre6\\lib"}, {}},
+        {"a missing source: the system's words, and no access asked of it",
+         [](Layout& w) { w.files->RemoveFolder(kSource + L"Comm.jar"); }, 5,
+         {L"PROBLEM Copying lib\\ext\\Comm.jar into C:\\Java\\jre6 failed: The system cannot find the file "
+          L"specified."}, {}},
         {"a source file the copying account owns, readable by Everyone",
          [](Layout& w) {
              w.files->SetOwner(L"C:\\sorvel\\GsmModemJar\\jdc.jar", {L"S-1-5-21-7-7-7-1001", L"PC\\admin"});
@@ -699,7 +746,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
     for (const auto& c : cases) {
         Layout layout;
         c.arrange(layout);
-        const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files};
+        const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files, *layout.files};
         // Whether the key of all runtimes is there, and the runtimes below it.
         const auto keys = [&] {
             const std::wstring all = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
@@ -722,7 +769,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
         EXPECT_EQ(keys(), before) << c.name;
     }
     Layout layout;
-    const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files};
+    const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files, *layout.files};
     EXPECT_EQ(check::UnregisterRuntime(platform, layout.registry, L"C:\\Java\\jre6").lines,
               std::vector<std::wstring>{L"No key that /register made names C:\\Java\\jre6: nothing was changed."});
 }

@@ -77,7 +77,7 @@ TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
         }
         search.files->AddFolder(L"D:\\Sms");
         const check::Report checked = check::CheckStart(
-            {search.registry, nullptr, *search.files}, L"D:\\Sms");
+            {search.registry, nullptr, *search.files, *search.files}, L"D:\\Sms");
         search.Run();
         EXPECT_EQ(search.modMain.JavaHomePath(), c.expectedHome) << c.name;
         // The check, run first on the same registry, names what the start then took.

@@ -181,10 +181,24 @@ TEST_F(CheckThenStart, ARepairCopiesWhatAStartWouldThenAStartCopiesNothing) {
     ImportRegistry(L"runtime_jre6.reg");
     InstallRuntime(L"C:\\Java\\jre6");
     InstallSupportSources();
+    const std::wstring repair = L"\"" + kProgram + L"\\SmsServerCheck.exe\" /repair";
+    // The source folder, then lib\ext, each made a link to where it was. Wine opens a link's
+    // target even when asked not to, so the handle's final path gives it away. Refused, and
+    // nothing lands where the link leads.
+    for (const wchar_t* link : {L"C:\\sorvel\\GsmModemJar", L"C:\\Java\\jre6\\lib\\ext"}) {
+        const std::string path = UnixPathOf(link);
+        Shell("mv '" + path + "' '" + path + ".real' && ln -s '" + path + ".real' '" + path + "'");
+        const Captured linked = RunCapturingOutput(repair, Environment());
+        EXPECT_EQ(linked.exitCode, 5u) << linked.output;
+        EXPECT_NE(Collapsed(linked.output).find("Nothing was copied: " + Utf8(link) + " leads to " + Utf8(link) +
+                                                ".real, and the repair never follows a link"), std::string::npos)
+            << linked.output;
+        Shell("rm '" + path + "' && mv '" + path + ".real' '" + path + "'");
+    }
+    EXPECT_EQ(GetFileAttributesW(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar"), INVALID_FILE_ATTRIBUTES);
     // A source that anyone may write, read through Wine's access lists: refused, nothing copied.
     const std::string source = UnixPathOf(L"C:\\sorvel\\GsmModemJar\\jdc.jar");
     Shell("chmod o+w '" + source + "'");
-    const std::wstring repair = L"\"" + kProgram + L"\\SmsServerCheck.exe\" /repair";
     const Captured refused = RunCapturingOutput(repair, Environment());
     EXPECT_EQ(refused.exitCode, 5u) << refused.output;
     ExpectShown(refused, {"           may change C:\\sorvel\\GsmModemJar\\jdc.jar"});
