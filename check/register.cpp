@@ -69,6 +69,13 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
     if (!files.FolderExists(folder + L"\\lib\\ext")) {
         return Refused(kNoLibExt, {L"Not registered: ", folder, L" has no lib\\ext: ", kNoLibExtReason, L"."});
     }
+    // Every user's start runs what the key names, an administrator's too.
+    RepairHold hold;
+    if (const std::wstring why = HoldRuntime(platform, folder, hold); !why.empty()) {
+        return Refused(kOthersMayChange, {L"Not registered", why,
+                                          L". Install that Java under Program Files, or let only the "
+                                          L"administrators change its folder."});
+    }
     const std::wstring release = ReleaseVersion(files.ReadFileStart(folder + L"\\release", 65536));
     const std::wstring version = release.empty() ? files.FileVersion(java) : release;
     const int feature = FeatureVersion(version);

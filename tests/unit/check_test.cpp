@@ -730,6 +730,14 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
              w.AddRuntime("1.8.0_402", "C:\\Other");
          },
          L"C:\\T8", 10, {L"Not registered: " + key + L"1.8.0_402 already names C:\\Other."}},
+        {"a folder that users may change", [](Layout& w) {
+             w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
+             w.files->Grant(L"C:\\T8\\bin\\java.exe", {L"S-1-1-0", L"Everyone"}, 0x6);
+         },
+         L"C:\\T8", 12,
+         {L"Not registered, since only SYSTEM, the administrators and TrustedInstaller may own or change a runtime "
+          L"that every user's start runs: Everyone may change C:\\T8\\bin\\java.exe. Install that Java under "
+          L"Program Files, or let only the administrators change its folder."}},
         {"not an administrator",
          [](Layout& w) {
              w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");

@@ -235,6 +235,14 @@ TEST_F(CheckThenStart, ARuntimeWithoutAJavaSoftKeyIsRegisteredThenStarted) {
                                              "SmsServerCheck.exe /register \"" + Utf8(home) + "\""),
               std::string::npos) << checked.output;
     const std::wstring check = L"\"" + kProgram + L"\\SmsServerCheck.exe\" ";
+    // A lib\ext that anyone may change, as Wine reads `chmod o+w`: every user's start would run it.
+    const std::string ext = UnixPathOf(home + L"\\lib\\ext");
+    Shell("chmod o+w '" + ext + "'");
+    const Captured open = RunCapturingOutput(check + L"/register \"" + home + L"\"", Environment());
+    EXPECT_EQ(open.exitCode, 12u) << open.output;
+    EXPECT_NE(open.output.find("may change " + Utf8(home) + "\\lib\\ext. Install that Java under Program Files, or let "
+                               "only the administrators change its folder.\r\n"), std::string::npos) << open.output;
+    Shell("chmod o-w '" + ext + "'");
     const Captured registered = RunCapturingOutput(check + L"/register \"" + home + L"\\\"", Environment());
     EXPECT_EQ(registered.exitCode, 0u) << registered.output;
     EXPECT_EQ(registered.output, "Registered " + Utf8(home) + " as HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java "
