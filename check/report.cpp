@@ -107,7 +107,7 @@ const wchar_t kUsage[] =
     L"4 the check could not be made as asked; 5 a repair left a support file missing.\r\n"
     L"/register refused the folder: 6 no bin\\java.exe; 7 not a 32-bit Java; 8 no\r\n"
     L"lib\\ext (Java 9 and later); 9 below 1.5; 10 its key names another folder; 11\r\n"
-    L"not run as administrator.\r\n";
+    L"not run as administrator; 12 others than the administrators may change it.\r\n";
 
 std::wstring ReportText(const Report& report) {
     std::wstring out = L"" SMS_PRODUCT_NAME L" check " SMS_VERSION_STRING L"\r\n";
