@@ -38,10 +38,12 @@ std::wstring FinalPath(HANDLE file) {
 
 }  // namespace
 
-// Not shared for deletion, so no one renames or removes what is held, nor, for a folder
-// below it, any folder above it. A file is shared for reading alone: no one writes it either.
+// Not shared for deletion, so no one renames or removes what is held, and Windows renames no
+// folder above an open one. A file is shared for reading alone: no one writes it either. The
+// sharing binds others only when the handle reads data, so a folder is opened for listing.
 base::Result<std::unique_ptr<platform::HeldItem>> Win32HeldFiles::Hold(const std::wstring& path, bool folder) {
-    const DWORD access = folder ? FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE : GENERIC_READ | READ_CONTROL;
+    const DWORD access = folder ? FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE
+                                : GENERIC_READ | READ_CONTROL;
     const DWORD share = folder ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ;
     const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL);
     ScopedFile file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr));
