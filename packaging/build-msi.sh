@@ -4,7 +4,8 @@
 # Usage: build-msi.sh STAGE VERSION EPOCH OUT [APPLICATION_DIR|-] [SUPPORT_DIR|-]
 #   STAGE: SmsServer.exe, SmsServerCheck.exe, DEPLOYING.txt and repair_action.dll
 #   APPLICATION_DIR: installed, subfolders and all, as PelmoraHuaweiEC325\ beside the programs
-#   SUPPORT_DIR: its four support files are installed into C:\sorvel\GsmModemJar
+#   SUPPORT_DIR: its four support files are installed beside the programs, and from there put
+#   into C:\sorvel\GsmModemJar
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 stage=$1 version=$2 epoch=$3 out=$4 application=${5:--} support=${6:--}

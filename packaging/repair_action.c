@@ -1,9 +1,9 @@
 /* The installer's repair step: deferred custom actions, run elevated as LocalSystem. The first
- * locks the support folder down before the files go in; the second starts
- * SmsServerCheck.exe /repair from the installed folder (its CustomActionData) and writes the
- * report, line by line, into the installer's log, where an administrator who installed with
- * /l*v finds it. Neither fails the install: no Java yet, or no source folder, is a report, not
- * an error. */
+ * makes the support folder one that only the system's accounts may change and puts the
+ * package's support files into it; the second starts SmsServerCheck.exe /repair from the
+ * installed folder (its CustomActionData) and writes the report, line by line, into the
+ * installer's log, where an administrator who installed with /l*v finds it. Neither fails the
+ * install: no Java yet, or no source folder, is a report, not an error. */
 #include <windows.h>
 #include <aclapi.h>
 #include <msi.h>
@@ -64,76 +64,206 @@ static void LogFailure(MSIHANDLE install, const wchar_t* text, DWORD error) {
     LogFormatted(install, L"%ls: %ls (error %lu)", text, words, (unsigned long)error);
 }
 
-/* Enables a privilege that LocalSystem holds but leaves off, for this custom action's process. */
-static void EnablePrivilege(const wchar_t* name) {
-    HANDLE token = NULL;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token)) return;
-    TOKEN_PRIVILEGES privileges;
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (LookupPrivilegeValueW(NULL, name, &privileges.Privileges[0].Luid)) {
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+#define SOURCE_PARENT L"C:\\sorvel"
+#define SUPPORT_FOLDER SOURCE_PARENT L"\\GsmModemJar"
+
+static const wchar_t* const kSupportNames[] = {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"};
+
+/* SYSTEM, Administrators and TrustedInstaller, and the account this step runs as (LocalSystem
+ * on Windows; under Wine the signed-in user, who owns every file there). */
+static BOOL IsTrusted(PSID sid, PSID own) {
+    PSID installer = NULL;
+    BOOL trusted = IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+                   (own && EqualSid(sid, own));
+    if (!trusted && ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                                           &installer)) {
+        trusted = EqualSid(sid, installer);
+        LocalFree(installer);
     }
-    CloseHandle(token);
+    return trusted;
 }
 
-#define SUPPORT_FOLDER L"C:\\sorvel\\GsmModemJar"
+/* The rights that let their holder change, replace or take over a folder: add a file or a
+ * folder, write extended attributes or attributes, delete a child or the folder itself (and so
+ * rename it), write its access list or owner, and the generic write and all. */
+#define CHANGE_RIGHTS (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_EA | FILE_DELETE_CHILD | \
+                       FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | GENERIC_WRITE)
 
-/* The support folder is the launcher's fixed one below the root of the system drive, where
- * every signed-in user may create folders and what they create inherits Modify. The repair
- * copies from it, as LocalSystem, into a runtime that every user's Java loads, so the folder
- * gets an access list of its own that it does not inherit: SYSTEM and Administrators full
- * control, Users read and execute, Administrators as owner. A folder that someone made
- * beforehand is taken over: first its owner, which the take-ownership privilege allows
- * whatever its list says, then its list, which the new owner may always write. Its files
- * inherit the new list; one with entries of its own, or a user as owner, is still refused by
- * the repair. CustomActionData "create" makes the folder, locked from the start, when the
- * package is about to put the support files into it. */
-UINT __stdcall LockSupportFolder(MSIHANDLE install) {
-    wchar_t mode[16] = L"";
-    DWORD modeLength = 16;
-    MsiGetPropertyW(install, L"CustomActionData", mode, &modeLength);
-    PSECURITY_DESCRIPTOR descriptor = NULL;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", SDDL_REVISION_1,
-            &descriptor, NULL)) {
-        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked", GetLastError());
-        return ERROR_SUCCESS;
-    }
-    if (GetFileAttributesW(SUPPORT_FOLDER) == INVALID_FILE_ATTRIBUTES) {
-        SECURITY_ATTRIBUTES locked = {sizeof locked, descriptor, FALSE};
-        if (wcscmp(mode, L"create") != 0) {
-            Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" does not exist; nothing to lock");
-        } else if ((CreateDirectoryW(L"C:\\sorvel", NULL) || GetLastError() == ERROR_ALREADY_EXISTS) &&
-                   CreateDirectoryW(SUPPORT_FOLDER, &locked)) {
-            Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" was made and locked: only SYSTEM and "
-                         L"Administrators may change it");
-        } else {
-            LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be made", GetLastError());
-        }
-        LocalFree(descriptor);
-        return ERROR_SUCCESS;
+/* Whether anyone but the trusted accounts owns the held folder or may change it. */
+static BOOL OthersMayChange(HANDLE folder) {
+    BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+    PSID own = NULL;
+    HANDLE token = NULL;
+    DWORD size = 0;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        if (GetTokenInformation(token, TokenUser, user, sizeof user, &size)) own = ((TOKEN_USER*)user)->User.Sid;
+        CloseHandle(token);
     }
     PSID owner = NULL;
     PACL dacl = NULL;
-    BOOL defaulted = FALSE, present = FALSE;
-    GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
-    GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-    EnablePrivilege(L"SeTakeOwnershipPrivilege");
-    EnablePrivilege(L"SeRestorePrivilege");
-    DWORD error = SetNamedSecurityInfoW(SUPPORT_FOLDER, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
-                                        owner, NULL, NULL, NULL);
-    if (error == ERROR_SUCCESS) {
-        error = SetNamedSecurityInfoW(SUPPORT_FOLDER, SE_FILE_OBJECT,
-                                      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                      NULL, NULL, dacl, NULL);
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                        NULL, &dacl, NULL, &descriptor) != ERROR_SUCCESS) {
+        return TRUE;
     }
-    if (error == ERROR_SUCCESS) {
-        Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" is locked: only SYSTEM and Administrators "
-                     L"may change it");
-    } else {
-        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked", error);
+    BOOL others = !IsTrusted(owner, own) || dacl == NULL;
+    for (DWORD i = 0; !others && i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = NULL;
+        if (!GetAce(dacl, i, (void**)&ace) || (ace->Header.AceFlags & INHERIT_ONLY_ACE)) continue;
+        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE && ace->Header.AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) continue;
+        others = (ace->Mask & CHANGE_RIGHTS) && !IsTrusted((PSID)&ace->SidStart, own);
     }
+    LocalFree(descriptor);
+    return others;
+}
+
+/* Whether the handle reaches path itself, rather than what a link there leads to. Wine opens
+ * a link's target even when asked not to, and then only the final path tells. */
+static BOOL IsLink(HANDLE folder, const wchar_t* path) {
+    BY_HANDLE_FILE_INFORMATION information;
+    wchar_t final[MAX_PATH + 8];
+    if (!GetFileInformationByHandle(folder, &information)) return TRUE;
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return TRUE;
+    const DWORD length = GetFinalPathNameByHandleW(folder, final, MAX_PATH + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0 || length >= MAX_PATH + 8) return TRUE;
+    const wchar_t* plain = wcsncmp(final, L"\\\\?\\", 4) == 0 ? final + 4 : final;
+    return _wcsicmp(plain, path) != 0;
+}
+
+/* Renames the held folder aside, beside itself, under a name that says why. */
+static BOOL SetAside(HANDLE folder, const wchar_t* path, wchar_t* aside) {
+    BYTE buffer[sizeof(FILE_RENAME_INFO) + 2 * MAX_PATH * sizeof(wchar_t)];
+    for (int attempt = 1; attempt <= 9; ++attempt) {
+        _snwprintf(aside, MAX_PATH, attempt == 1 ? L"%ls (set aside: others could change it)"
+                                                 : L"%ls (set aside: others could change it) %d", path, attempt);
+        aside[MAX_PATH - 1] = L'\0';
+        FILE_RENAME_INFO* rename = (FILE_RENAME_INFO*)buffer;
+        ZeroMemory(buffer, sizeof buffer);
+        rename->FileNameLength = (DWORD)(wcslen(aside) * sizeof(wchar_t));
+        memcpy(rename->FileName, aside, rename->FileNameLength);
+        if (SetFileInformationByHandle(folder, FileRenameInfo, rename, sizeof buffer)) return TRUE;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return FALSE;
+    }
+    return FALSE;
+}
+
+/* Makes path a folder that only SYSTEM and Administrators may change, and gives it held open:
+ * nobody may rename or remove it meanwhile. A folder that others may change is never taken
+ * over (setting its list would follow a junction there, and push the list down into whatever
+ * it holds): it is renamed aside and made afresh. A link is never renamed, removed or written
+ * through: INVALID_HANDLE_VALUE, and it is logged for an administrator to remove. */
+static HANDLE SecureFolder(MSIHANDLE install, const wchar_t* path, SECURITY_ATTRIBUTES* locked) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const BOOL made = CreateDirectoryW(path, locked);
+        if (!made && GetLastError() != ERROR_ALREADY_EXISTS) {
+            LogFailure(install, L"SMS Server repair: the support folder could not be made", GetLastError());
+            return INVALID_HANDLE_VALUE;
+        }
+        HANDLE folder = CreateFileW(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+        if (folder == INVALID_HANDLE_VALUE) {
+            LogFailure(install, L"SMS Server repair: the support folder could not be opened", GetLastError());
+            return folder;
+        }
+        wchar_t aside[MAX_PATH];
+        if (IsLink(folder, path)) {
+            LogFormatted(install, L"SMS Server repair: %ls is a link, which the package never follows: nothing was put "
+                                  L"there. An administrator must remove it, then repair SMS Server.", path);
+        } else if (!OthersMayChange(folder)) {
+            LogFormatted(install, made ? L"SMS Server repair: %ls was made and locked: only SYSTEM and Administrators may change it"
+                                       : L"SMS Server repair: %ls is locked: only SYSTEM and Administrators may change it",
+                         path);
+            return folder;
+        } else if (SetAside(folder, path, aside)) {
+            LogFormatted(install, L"SMS Server repair: others could change %ls, so it was renamed to %ls", path, aside);
+            CloseHandle(folder);
+            continue;
+        } else {
+            LogFailure(install, L"SMS Server repair: others could change the support folder, which could not be renamed aside",
+                       GetLastError());
+        }
+        CloseHandle(folder);
+        return INVALID_HANDLE_VALUE;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+/* Copies one support file that the package installed below its own folder into the held,
+ * locked support folder: into a new file (which no link can stand in for), written through,
+ * then renamed over the name. */
+static BOOL PlaceFile(MSIHANDLE install, const wchar_t* installed, const wchar_t* name) {
+    wchar_t source[MAX_PATH], temporary[MAX_PATH], target[MAX_PATH], failed[MAX_PATH];
+    _snwprintf(source, MAX_PATH, L"%lsGsmModemJar\\%ls", installed, name);
+    _snwprintf(temporary, MAX_PATH, SUPPORT_FOLDER L"\\~%ls.tmp", name);
+    _snwprintf(target, MAX_PATH, SUPPORT_FOLDER L"\\%ls", name);
+    source[MAX_PATH - 1] = temporary[MAX_PATH - 1] = target[MAX_PATH - 1] = L'\0';
+    DeleteFileW(temporary);
+    DWORD error = ERROR_SUCCESS, read = 0, written = 0;
+    HANDLE to = INVALID_HANDLE_VALUE;
+    HANDLE from = CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (from == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+    } else if ((to = CreateFileW(temporary, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL)) ==
+               INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+    }
+    char bytes[16384];
+    while (error == ERROR_SUCCESS) {
+        if (!ReadFile(from, bytes, sizeof bytes, &read, NULL)) {
+            error = GetLastError();
+        } else if (read == 0) {
+            break;
+        } else if (!WriteFile(to, bytes, read, &written, NULL) || written != read) {
+            error = GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_WRITE_FAULT;
+        }
+    }
+    if (error == ERROR_SUCCESS && !FlushFileBuffers(to)) error = GetLastError();
+    if (to != INVALID_HANDLE_VALUE) CloseHandle(to);
+    if (from != INVALID_HANDLE_VALUE) CloseHandle(from);
+    if (error == ERROR_SUCCESS && !MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = GetLastError();
+    }
+    if (error == ERROR_SUCCESS) return TRUE;
+    DeleteFileW(temporary);
+    _snwprintf(failed, MAX_PATH, L"SMS Server repair: %ls could not be put in place", target);
+    failed[MAX_PATH - 1] = L'\0';
+    LogFailure(install, failed, error);
+    return FALSE;
+}
+
+/* Runs once the files are installed. CustomActionData is the installed folder, a "|", and
+ * "create" when the package brings the support files, which it installs below its own folder
+ * and copies from there: InstallFiles, as LocalSystem, would write through a link in
+ * C:\sorvel. C:\sorvel and the support folder are held, so that no one renames them, until the
+ * files are in. */
+UINT __stdcall PlaceSupportFiles(MSIHANDLE install) {
+    wchar_t data[MAX_PATH + 16] = L"";
+    DWORD dataLength = MAX_PATH + 16;
+    MsiGetPropertyW(install, L"CustomActionData", data, &dataLength);
+    wchar_t* mode = wcschr(data, L'|');
+    if (mode) *mode++ = L'\0';
+    const BOOL bringsFiles = mode && wcscmp(mode, L"create") == 0;
+    if (!bringsFiles && GetFileAttributesW(SUPPORT_FOLDER) == INVALID_FILE_ATTRIBUTES) {
+        Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" does not exist; nothing to lock");
+        return ERROR_SUCCESS;
+    }
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", SDDL_REVISION_1, &descriptor, NULL)) {
+        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked", GetLastError());
+        return ERROR_SUCCESS;
+    }
+    SECURITY_ATTRIBUTES locked = {sizeof locked, descriptor, FALSE};
+    HANDLE parent = SecureFolder(install, SOURCE_PARENT, &locked);
+    HANDLE folder = parent == INVALID_HANDLE_VALUE ? INVALID_HANDLE_VALUE : SecureFolder(install, SUPPORT_FOLDER, &locked);
+    if (folder != INVALID_HANDLE_VALUE && bringsFiles) {
+        BOOL all = TRUE;
+        for (size_t i = 0; i < sizeof kSupportNames / sizeof kSupportNames[0]; ++i) all &= PlaceFile(install, data, kSupportNames[i]);
+        if (all) Log(install, L"SMS Server repair: the package's support files are in " SUPPORT_FOLDER);
+    }
+    if (folder != INVALID_HANDLE_VALUE) CloseHandle(folder);
+    if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
     LocalFree(descriptor);
     return ERROR_SUCCESS;
 }

@@ -43,7 +43,7 @@ check "the guide is a Windows text file with the version" \
 
 # The MSI: its tables as an administrator's tools read them.
 table() { msiinfo export "${2:-$work/one/$msi}" "$1" | tail -n +4 | tr -d '\r' | tr '\t' ' '; }
-has_row() { grep -qxF "$2" <(table "$1") || { echo "no row \"$2\" in $1:"; table "$1"; return 1; }; }
+has_row() { grep -qxF "$2" <(table "$1" "${3:-}") || { echo "no row \"$2\" in $1:"; table "$1"; return 1; }; }
 # Whether the actions run in this order in the install.
 in_order() {
     local action at last=0
@@ -65,9 +65,9 @@ check "Add/Remove Programs links to the guide" has_row CustomAction "SetHelpLink
 check "the repair runs deferred, elevated, and cannot fail the install" has_row CustomAction \
     "RunRepair 3137 RepairAction RunRepair "
 check "the deferred steps' data are set after costing" \
-    in_order CostFinalize SetInstallLocation SetHelpLink SetRepairFolder SetLockFolder SetUnregisterFolder InstallValidate
-check "the repair runs once the files are in place, the support folder locked before" \
-    in_order LockSupportFolder InstallFiles RunRepair
+    in_order CostFinalize SetInstallLocation SetHelpLink SetRepairFolder SetPlaceSupportFiles SetUnregisterFolder InstallValidate
+check "the support files go in once the programs are, then the repair" \
+    in_order InstallFiles PlaceSupportFiles RunRepair
 # Windows removes the old version only in one of four places; after InstallFiles it takes
 # out the new version's files, which share its components.
 check "an upgrade removes the old version before it installs" \
@@ -93,19 +93,19 @@ check "an application folder of another name gives the same MSI" cmp "$work/desk
 msiextract -C "$work/desktop/files" "$work/desktop/$msi" >/dev/null
 check "the application folder lands beside the programs" cmp "$work/app/lib/more/swing layout.jar" \
     "$work/desktop/files/Program Files/SMS Server/PelmoraHuaweiEC325/lib/more/swing layout.jar"
-# "Do not use the WindowsVolume property in the Directory column": the folder is the
-# launcher's own C:\sorvel\GsmModemJar, set before costing.
-check "the support folder is no WindowsVolume directory" bash -c "! msiinfo export '$work/desktop/$msi' Directory | grep -q WindowsVolume"
-check "the support folder is set to C:\\sorvel\\GsmModemJar\\" has_row CustomAction 'SetSupportFolder 2099 SUPPORTDIR C:\sorvel\GsmModemJar\ '
-check "the support folder is set before costing" in_order SetSupportFolder CostInitialize
+# No standard action writes into C:\sorvel, where InstallFiles would follow a link: the files
+# go below the package's own folder, and its deferred step puts them in place by handle.
+check "the support files are installed below the programs" has_row Directory "SUPPORTDIR INSTALLDIR GsmModemJar" "$work/desktop/$msi"
+check "no folder of the package is C:\\sorvel" bash -c "! msiinfo export '$work/desktop/$msi' Directory | grep -qi sorvel"
 check "the package holds the support files" cmp "$work/support/Win32com.dll" \
-    "$work/desktop/files/GsmModemJar/Win32com.dll"
+    "$work/desktop/files/Program Files/SMS Server/GsmModemJar/Win32com.dll"
 installs_locked() {
     local at="Z:${work//\//\\}\\desktop"
     quiet "$wine_run" msiexec /i "$at\\$msi" /qn /l*v "$at\\install.log" &&
-        grep -aq 'C:\\sorvel\\GsmModemJar was made and locked' "$work/desktop/install.log"
+        grep -aq 'C:\\sorvel\\GsmModemJar was made and locked' "$work/desktop/install.log" &&
+        grep -aq "the package's support files are in C:\\\\sorvel\\\\GsmModemJar" "$work/desktop/install.log"
 }
-check "installed under Wine, it makes the support folder locked before the files go in" installs_locked
+check "installed under Wine, it makes the support folder locked and puts its files in" installs_locked
 
 # Signed with a throwaway certificate.
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \

@@ -196,5 +196,31 @@ TEST(Msi, JavaHomeRegistersARuntimeThatTheRemovalTakesBack) {
                             KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS) << Log();
 }
 
+// The package never writes through a link at the support folder: it logs it, and the folder
+// the link leads to stays as it was. A support folder that others may change is renamed aside
+// and made afresh, holding the package's own files.
+TEST(Msi, TheSupportFilesGoThroughNoLinkAndIntoNoFolderThatOthersMayChange) {
+    const std::wstring folder = L"C:\\sorvel\\GsmModemJar";
+    MakeFolders(L"C:\\e2e\\bob");
+    MakeFolders(L"C:\\sorvel");
+    WriteBytes(L"C:\\e2e\\bob\\Comm.jar", "bob's own");
+    Shell("ln -s " + UnixPathOf(L"C:\\e2e\\bob") + " " + UnixPathOf(L"C:\\sorvel") + "/GsmModemJar");
+    ASSERT_EQ(Install(L"1.0.0-support"), 0u) << Log();
+    EXPECT_NE(Log().find("SMS Server repair: C:\\sorvel\\GsmModemJar is a link, which the package never follows: "
+                         "nothing was put there."), std::string::npos) << Log();
+    EXPECT_EQ(ReadBytes(L"C:\\e2e\\bob\\Comm.jar"), "bob's own");
+    EXPECT_FALSE(Exists(L"C:\\e2e\\bob\\jdc.jar"));
+
+    ASSERT_EQ(Msiexec(L"/x \"" + MsiPackage(L"1.0.0-support") + L"\" /qn"), 0u);
+    Shell("rm " + UnixPathOf(L"C:\\sorvel") + "/GsmModemJar");
+    InstallSupportSources();
+    Shell("chmod o+w " + UnixPathOf(folder));
+    ASSERT_EQ(Install(L"1.0.0-support"), 0u) << Log();
+    EXPECT_NE(Log().find("SMS Server repair: others could change C:\\sorvel\\GsmModemJar, so it was renamed to "
+                         "C:\\sorvel\\GsmModemJar (set aside: others could change it)"), std::string::npos) << Log();
+    EXPECT_EQ(ReadBytes(folder + L"\\jdc.jar"), "the package's jdc.jar\r\n");
+    EXPECT_EQ(ReadBytes(folder + L" (set aside: others could change it)\\jdc.jar"), SupportSourceContent(L"jdc.jar"));
+}
+
 }  // namespace
 }  // namespace e2e
