@@ -48,6 +48,11 @@ product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1
 for file in SmsServerExe SmsServerCheckExe; do
     msibuild "$work/package.msi" -q "UPDATE \`File\` SET \`Version\` = '$version.0' WHERE \`File\` = '$file'"
 done
+# wixl writes no rollback type: the two rollbacks are deferred, elevated, never failing
+# (3137) and run only while an install or removal is taken back (0x100).
+for action in RollbackRegister RollbackUnregister; do
+    msibuild "$work/package.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = '$action'"
+done
 revision=$(msiinfo suminfo "$work/package.msi" | sed -n 's/^Revision number (UUID): //p')
 python3 "$here/stamp-msi.py" "$work/package.msi" "$epoch" "$revision" >/dev/null
 mv "$work/package.msi" "$out"

@@ -399,57 +399,157 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* o
 #define PACKAGE_KEY L"SOFTWARE\\Pelmora\\SMS Server"
 #define REGISTERED_VALUE L"RegisteredJavaHome"
 
+/* The folder the package registered, or empty text. */
+static void ReadRegistered(wchar_t folder[MAX_PATH]) {
+    HKEY key = NULL;
+    DWORD size = (MAX_PATH - 1) * sizeof(wchar_t), type = 0;
+    folder[0] = L'\0';
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) return;
+    if (RegQueryValueExW(key, REGISTERED_VALUE, NULL, &type, (BYTE*)folder, &size) != ERROR_SUCCESS || type != REG_SZ) {
+        size = 0;
+    }
+    folder[size / sizeof(wchar_t)] = L'\0';
+    RegCloseKey(key);
+}
+
+/* Remembers folder as the one the package registered; empty text forgets it. */
+static void WriteRegistered(const wchar_t* folder) {
+    HKEY key = NULL;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, NULL, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &key,
+                        NULL) != ERROR_SUCCESS) {
+        return;
+    }
+    if (folder[0]) {
+        RegSetValueExW(key, REGISTERED_VALUE, 0, REG_SZ, (const BYTE*)folder, (DWORD)((wcslen(folder) + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(key, REGISTERED_VALUE);
+    }
+    RegCloseKey(key);
+}
+
+/* Reads CustomActionData, "<installed folder>|<rest>", into data; gives the rest, or NULL
+ * when the installed folder is not known. */
+static wchar_t* ReadData(MSIHANDLE install, wchar_t data[2 * MAX_PATH + 2]) {
+    DWORD length = 2 * MAX_PATH + 2;
+    data[0] = L'\0';
+    if (MsiGetPropertyW(install, L"CustomActionData", data, &length) != ERROR_SUCCESS) return NULL;
+    wchar_t* rest = wcschr(data, L'|');
+    if (!rest) return NULL;
+    *rest++ = L'\0';
+    return data[0] != L'\0' && wcslen(data) + 40 < MAX_PATH && wcslen(rest) < MAX_PATH ? rest : NULL;
+}
+
 /* CustomActionData is the installed folder, a "|" (which no path holds), and JAVAHOME. The
  * folder named by JAVAHOME is registered first, as SmsServerCheck.exe /register does; a refusal
- * is logged and does not stop the repair. */
+ * is logged and does not stop the repair. Only a registration it made anew is remembered,
+ * which is how a rollback tells what this install registered. */
 UINT __stdcall RunRepair(MSIHANDLE install) {
-    wchar_t data[2 * MAX_PATH + 2] = L"";
-    DWORD dataLength = 2 * MAX_PATH + 2;
-    const UINT read = MsiGetPropertyW(install, L"CustomActionData", data, &dataLength);
-    wchar_t* javaHome = wcschr(data, L'|');
-    if (javaHome) *javaHome++ = L'\0';
-    if (read != ERROR_SUCCESS || data[0] == L'\0' || wcslen(data) + 40 >= MAX_PATH) {
+    wchar_t data[2 * MAX_PATH + 2];
+    const wchar_t* javaHome = ReadData(install, data);
+    if (!javaHome) {
         Log(install, L"SMS Server repair: the installed folder is not known; nothing was repaired");
         return ERROR_SUCCESS;
     }
-    if (javaHome && *javaHome) {
-        BOOL registered = FALSE;
-        if (RunCheck(install, data, L"/register", javaHome, L"SMS Server register: ", "Registered ", &registered) == 0 &&
-            registered) {
-            HKEY key = NULL;
-            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, NULL, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                                NULL, &key, NULL) == ERROR_SUCCESS) {
-                RegSetValueExW(key, REGISTERED_VALUE, 0, REG_SZ, (const BYTE*)javaHome,
-                               (DWORD)((wcslen(javaHome) + 1) * sizeof(wchar_t)));
-                RegCloseKey(key);
-            }
-        }
+    BOOL registered = FALSE;
+    if (*javaHome && RunCheck(install, data, L"/register", javaHome, L"SMS Server register: ", "Registered ",
+                              &registered) == 0 && registered) {
+        WriteRegistered(javaHome);
     }
     RunCheck(install, data, L"/repair", NULL, L"SMS Server repair: ", "", NULL);
     return ERROR_SUCCESS;
 }
 
+/* Immediate, before the script is written: gives the steps that take back or restore a
+ * registration the installed folder and the folder registered before this install or removal
+ * began, as their CustomActionData. */
+UINT __stdcall ReadRegistration(MSIHANDLE install) {
+    wchar_t installed[MAX_PATH] = L"", registered[MAX_PATH], data[2 * MAX_PATH + 2];
+    DWORD length = MAX_PATH;
+    MsiGetPropertyW(install, L"INSTALLDIR", installed, &length);
+    ReadRegistered(registered);
+    _snwprintf(data, 2 * MAX_PATH + 1, L"%ls|%ls", installed, registered);
+    data[2 * MAX_PATH + 1] = L'\0';
+    MsiSetPropertyW(install, L"RunUnregister", data);
+    MsiSetPropertyW(install, L"RollbackUnregister", data);
+    MsiSetPropertyW(install, L"RollbackRegister", data);
+    return ERROR_SUCCESS;
+}
+
 /* At the removal (not an upgrade's): /unregister of the folder that the install registered. */
 UINT __stdcall RunUnregister(MSIHANDLE install) {
-    wchar_t folder[MAX_PATH] = L"";
-    DWORD folderLength = MAX_PATH;
-    if (MsiGetPropertyW(install, L"CustomActionData", folder, &folderLength) != ERROR_SUCCESS ||
-        folder[0] == L'\0' || wcslen(folder) + 40 >= MAX_PATH) {
-        return ERROR_SUCCESS;
+    wchar_t data[2 * MAX_PATH + 2];
+    const wchar_t* registered = ReadData(install, data);
+    if (registered && *registered &&
+        RunCheck(install, data, L"/unregister", registered, L"SMS Server unregister: ", "", NULL) == 0) {
+        WriteRegistered(L"");
     }
-    HKEY key = NULL;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_32KEY,
-                      &key) != ERROR_SUCCESS) {
-        return ERROR_SUCCESS;
+    return ERROR_SUCCESS;
+}
+
+/* Rollback of the removal's unregistration: what the removal took back is registered again. */
+UINT __stdcall RollbackUnregister(MSIHANDLE install) {
+    wchar_t data[2 * MAX_PATH + 2], now[MAX_PATH];
+    const wchar_t* before = ReadData(install, data);
+    ReadRegistered(now);
+    if (before && *before && _wcsicmp(now, before) != 0 &&
+        RunCheck(install, data, L"/register", before, L"SMS Server rollback: ", "", NULL) == 0) {
+        WriteRegistered(before);
     }
-    wchar_t javaHome[MAX_PATH] = L"";
-    DWORD size = sizeof javaHome - sizeof(wchar_t), type = 0;
-    if (RegQueryValueExW(key, REGISTERED_VALUE, NULL, &type, (BYTE*)javaHome, &size) == ERROR_SUCCESS &&
-        type == REG_SZ && javaHome[0]) {
-        if (RunCheck(install, folder, L"/unregister", javaHome, L"SMS Server unregister: ", "", NULL) == 0) {
-            RegDeleteValueW(key, REGISTERED_VALUE);
+    return ERROR_SUCCESS;
+}
+
+/* The key of the runtimes a start reads, and the mark that SmsServerCheck.exe /register puts
+ * on each key it makes. */
+#define RUNTIMES_KEY L"SOFTWARE\\JavaSoft\\Java Runtime Environment"
+#define MARK_VALUE L"RegisteredBy"
+#define MARK L"SmsServerCheck.exe /register"
+
+static BOOL IsMarked(HKEY key, const wchar_t* subkey) {
+    wchar_t mark[64];
+    DWORD size = sizeof mark;
+    return RegGetValueW(key, subkey, MARK_VALUE, RRF_RT_REG_SZ, NULL, mark, &size) == ERROR_SUCCESS &&
+           wcscmp(mark, MARK) == 0;
+}
+
+/* Takes back what /register wrote for folder, as /unregister does: the marked runtime keys
+ * whose JavaHome is folder, then the marked key of all runtimes once nothing is below it. A
+ * rollback may run after the installed programs are gone, so it does not start the check. */
+static void Unregister(MSIHANDLE install, const wchar_t* folder) {
+    HKEY all = NULL;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, RUNTIMES_KEY, 0, KEY_READ | KEY_WOW64_32KEY | DELETE, &all) != ERROR_SUCCESS) {
+        return;
+    }
+    wchar_t name[256], home[MAX_PATH];
+    DWORD index = 0, subkeys = 0;
+    while (RegEnumKeyW(all, index, name, 256) == ERROR_SUCCESS) {
+        DWORD size = sizeof home - sizeof(wchar_t);
+        if (RegGetValueW(all, name, L"JavaHome", RRF_RT_REG_SZ, NULL, home, &size) != ERROR_SUCCESS) home[0] = L'\0';
+        for (size_t end = wcslen(home); end > 3 && home[end - 1] == L'\\'; --end) home[end - 1] = L'\0';
+        if (IsMarked(all, name) && _wcsicmp(home, folder) == 0 &&
+            RegDeleteKeyExW(all, name, KEY_WOW64_32KEY, 0) == ERROR_SUCCESS) {
+            LogFormatted(install, L"SMS Server rollback: removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY L"\\%ls", name);
+        } else {
+            ++index;
         }
     }
-    RegCloseKey(key);
+    const BOOL empty = RegQueryInfoKeyW(all, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) ==
+                           ERROR_SUCCESS && subkeys == 0;
+    RegCloseKey(all);
+    if (empty && IsMarked(HKEY_LOCAL_MACHINE, RUNTIMES_KEY) &&
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, RUNTIMES_KEY, KEY_WOW64_32KEY, 0) == ERROR_SUCCESS) {
+        Log(install, L"SMS Server rollback: removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY);
+    }
+}
+
+/* Rollback of the install's registration: a folder remembered now but not before the install
+ * began is one this install registered, and only that is taken back. */
+UINT __stdcall RollbackRegister(MSIHANDLE install) {
+    wchar_t data[2 * MAX_PATH + 2], now[MAX_PATH];
+    const wchar_t* before = ReadData(install, data);
+    ReadRegistered(now);
+    if (before && now[0] && _wcsicmp(now, before) != 0) {
+        Unregister(install, now);
+        WriteRegistered(before);
+    }
     return ERROR_SUCCESS;
 }

@@ -65,9 +65,16 @@ check "Add/Remove Programs links to the guide" has_row CustomAction "SetHelpLink
 check "the repair runs deferred, elevated, and cannot fail the install" has_row CustomAction \
     "RunRepair 3137 RepairAction RunRepair "
 check "the deferred steps' data are set after costing" \
-    in_order CostFinalize SetInstallLocation SetHelpLink SetRepairFolder SetPlaceSupportFiles SetUnregisterFolder InstallValidate
+    in_order CostFinalize SetInstallLocation SetHelpLink ReadRegistration SetRepairFolder SetPlaceSupportFiles InstallValidate
 check "the support files go in once the programs are, then the repair" \
     in_order InstallFiles PlaceSupportFiles RunRepair
+# "Every custom action that changes the state needs to have a corresponding rollback custom
+# action", scheduled before it; 0x100 makes it one.
+check "a rollback comes before the registration" in_order PlaceSupportFiles RollbackRegister RunRepair
+check "a rollback comes before the unregistration" in_order InstallInitialize RollbackUnregister RunUnregister
+for action in RollbackRegister RollbackUnregister; do
+    check "$action runs only in a rollback" has_row CustomAction "$action 3393 RepairAction $action "
+done
 # Windows removes the old version only in one of four places; after InstallFiles it takes
 # out the new version's files, which share its components.
 check "an upgrade removes the old version before it installs" \

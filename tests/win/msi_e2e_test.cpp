@@ -222,5 +222,23 @@ TEST(Msi, TheSupportFilesGoThroughNoLinkAndIntoNoFolderThatOthersMayChange) {
     EXPECT_EQ(ReadBytes(folder + L" (set aside: others could change it)\\jdc.jar"), SupportSourceContent(L"jdc.jar"));
 }
 
+// An install that fails at the very end of its script is taken back whole, its registration of
+// JAVAHOME too.
+TEST(Msi, AnInstallThatFailsLeavesNoRegistration) {
+    const std::wstring home = L"C:\\Temurin\\jre-8.0.432";
+    InstallRuntime(home);
+    WriteBytes(home + L"\\release", "JAVA_VERSION=\"1.8.0_432\"\n");
+    EXPECT_NE(Install(L"1.0.0-fails", L" JAVAHOME=\"" + home + L"\""), 0u);
+    EXPECT_NE(Log().find("SMS Server register: Registered"), std::string::npos) << Log();
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment", 0,
+                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS) << Log();
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Pelmora\\SMS Server", 0, KEY_READ | KEY_WOW64_32KEY, &key) ==
+        ERROR_SUCCESS) {
+        EXPECT_EQ(Text(key, L"RegisteredJavaHome"), L"(none)");
+        RegCloseKey(key);
+    }
+}
+
 }  // namespace
 }  // namespace e2e
