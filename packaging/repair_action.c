@@ -377,7 +377,8 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* o
     DWORD size = 0;
     const BOOL ended = ReadUntilEnded(readEnd, started.hProcess, output, capacity, &size);
     CloseHandle(readEnd);
-    if (!ended) TerminateProcess(started.hProcess, 99);
+    /* TerminateProcess only starts the end: its status is there once the process has ended. */
+    if (!ended && TerminateProcess(started.hProcess, 99)) WaitForSingleObject(started.hProcess, 10000);
     DWORD status = 99;
     GetExitCodeProcess(started.hProcess, &status);
     CloseHandle(started.hProcess);
