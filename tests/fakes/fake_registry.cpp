@@ -53,6 +53,9 @@ void FakeRegistry::SetText(const std::string& path, const std::string& name,
 std::optional<base::Failure> FakeRegistry::WriteText(const std::wstring& key, const std::wstring& name,
                                                      const std::wstring& text) {
     if (refuseWrites || Injected(faults, "registry write")) return base::Failure(5, L"Access is denied.");
+    if (Injected(faults, "registry write fails")) {
+        return base::Failure(1450, L"Insufficient system resources exist to complete the requested service.");
+    }
     SetText(WideToAnsi(key), WideToAnsi(name), WideToAnsi(text));
     return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <functional>
 #include <sstream>
 
@@ -388,6 +389,21 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
           L"HINT Eclipse Temurin, version 17.0.10, 32-bit, without lib\\ext, at C:\\T17: Java 9 and later no "
           L"longer load lib\\ext, where the serial-port files go; a start does not see it"},
          {}, {}},
+        {"a Java 1.4, and a 32-bit Java 9 with a lib\\ext",
+         [](Layout& w) {
+             const std::string entries = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+             w.AddJavaAt(L"C:\\J14", 0x14C, "1.4.2_19");
+             w.registry.SetText(entries + "J14", "InstallLocation", "C:\\J14");
+             w.AddJavaAt(L"C:\\J9", 0x14C, "9.0.4");
+             w.files->AddFolder(L"C:\\J9\\lib\\ext");
+             w.registry.SetText(entries + "J9", "InstallLocation", "C:\\J9");
+         },
+         0,
+         {L"HINT A Java runtime, version 1.4.2_19, 32-bit, with lib\\ext, at C:\\J14: its version is below 1.5; a "
+          L"start does not see it",
+          L"HINT A Java runtime, version 9.0.4, 32-bit, with lib\\ext, at C:\\J9: Java 9 and later no longer load "
+          L"lib\\ext, where the serial-port files go; a start does not see it"},
+         {}, {}},
         {"a runtime key with no runtimes below it",
          [](Layout& w) {
              w.registry = FakeRegistry();
@@ -493,6 +509,7 @@ TEST(Check, ReadsItsArguments) {
         bool noWait = false;
         bool repair = false;
         std::wstring registerFolder = L"";
+        std::wstring unregisterFolder = L"";
     };
     const Case cases[] = {
         {{}, L"", L"", L"", false},
@@ -515,6 +532,9 @@ TEST(Check, ReadsItsArguments) {
         {{L"/register", L"C:\\T 8\\"}, L"", L"", L"", false, false, false, L"C:\\T 8\\"},
         {{L"/register", L"C:\\T 8\"", L"D:\\Sms\""}, L"D:\\Sms", L"", L"", false, false, false, L"C:\\T 8"},
         {{L"/register", L"/nowait"}, L"", L"", L"The option /register needs a runtime's folder.", false},
+        {{L"/register", L""}, L"", L"", L"The option /register needs a runtime's folder.", false},
+        {{L"/register"}, L"", L"", L"The option /register needs a runtime's folder.", false},
+        {{L"/unregister", L"C:\\T8"}, L"", L"", L"", false, false, false, L"", L"C:\\T8"},
     };
     for (const auto& c : cases) {
         const auto parsed = check::ParseArguments(c.arguments);
@@ -525,6 +545,7 @@ TEST(Check, ReadsItsArguments) {
         EXPECT_EQ(parsed.noWait, c.noWait);
         EXPECT_EQ(parsed.repair, c.repair);
         EXPECT_EQ(parsed.registerFolder, c.registerFolder);
+        EXPECT_EQ(parsed.unregisterFolder, c.unregisterFolder);
     }
     EXPECT_EQ(check::WithoutTrailingBackslash(L"C:\\SMS Server\\\\"), L"C:\\SMS Server");
     EXPECT_EQ(check::WithoutTrailingBackslash(L"D:\\"), L"D:\\");
@@ -719,6 +740,28 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
         {"a 64-bit Java", java(L"C:\\T64", 0x8664, "1.8.0_402"), L"C:\\T64", 7,
          {L"Not registered: C:\\T64\\bin\\java.exe is a 64-bit program, and a 64-bit Java cannot load the 32-bit "
           L"serial library Win32com.dll."}},
+        {"a java.exe that is no Windows program",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\Sh", 0x14C, "1.8.0_402");
+             w.files->AddFile(L"C:\\Sh\\bin\\java.exe", "#!/bin/sh");
+         },
+         L"C:\\Sh", 7, {L"Not registered: C:\\Sh\\bin\\java.exe is not a 32-bit Windows program."}},
+        {"a Java 9 with lib but no lib\\ext",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\J9", 0x14C, "9.0.4");
+             w.files->AddFolder(L"C:\\J9\\lib");
+         },
+         L"C:\\J9", 8,
+         {L"Not registered: C:\\J9 has no lib\\ext: Java 9 and later no longer load lib\\ext, where the "
+          L"serial-port files go."}},
+        {"no release file: java.exe's file version tells",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\F8", 0x14C, "1.8.0_402");
+             w.files->RemoveFolder(L"C:\\F8\\release");
+             w.files->SetFileVersion(L"C:\\F8\\bin\\java.exe", L"8.0.4020.6");
+         },
+         L"C:\\F8", 0,
+         {L"Registered C:\\F8 as " + key + L"1.8.", L"A start chooses \"1.6\", which the registry lists before it."}},
         {"a Java 17", java(L"C:\\T17", 0x14C, "17.0.10"), L"C:\\T17", 8,
          {L"Not registered: C:\\T17 has no lib\\ext: Java 9 and later no longer load lib\\ext, where the "
           L"serial-port files go."}},
@@ -750,6 +793,14 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
              w.faults = {"registry write", 2, {}};
          },
          L"C:\\T8", 11, {refused}},
+        {"a write that fails otherwise",
+         [](Layout& w) {
+             w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
+             w.faults = {"registry write fails", 1, {}};
+         },
+         L"C:\\T8", 4,
+         {L"Not registered: writing " + key + L"1.8.0_402 failed: Insufficient system resources exist to "
+          L"complete the requested service."}},
     };
     for (const auto& c : cases) {
         Layout layout;
@@ -770,16 +821,48 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
             continue;
         }
         const auto registered = keys();
-        EXPECT_EQ(check::RegisterRuntime(platform, layout.registry, c.folder).status, 0) << c.name;
+        std::wstring otherCase = c.folder;
+        for (auto& letter : otherCase) letter = std::towlower(letter);
+        EXPECT_EQ(check::RegisterRuntime(platform, layout.registry, otherCase).status, 0) << c.name;
         EXPECT_EQ(keys(), registered) << c.name << ": the second run changed the keys";
         const check::Registration undone = check::UnregisterRuntime(platform, layout.registry, c.folder);
         EXPECT_TRUE(undone.lines.front().starts_with(L"Removed " + key)) << c.name;
         EXPECT_EQ(keys(), before) << c.name;
     }
-    Layout layout;
-    const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files, *layout.files};
-    EXPECT_EQ(check::UnregisterRuntime(platform, layout.registry, L"C:\\Java\\jre6").lines,
-              std::vector<std::wstring>{L"No key that /register made names C:\\Java\\jre6: nothing was changed."});
+    // /unregister takes back marked keys only, and the key of all runtimes only when /register
+    // made it and nothing is left below it.
+    const auto marked = [](const char* parent, std::vector<std::string> others) {
+        return [=](Layout& w) {
+            w.registry = FakeRegistry();
+            for (const auto& name : others) w.AddRuntime(name, "C:\\Other");
+            w.AddRuntime("1.8.0_402", "C:\\T8\\");
+            w.registry.SetText(kRuntimesKey + "\\1.8.0_402", "RegisteredBy", "SmsServerCheck.exe /register");
+            if (*parent) w.registry.SetText(kRuntimesKey, "RegisteredBy", parent);
+        };
+    };
+    const RegisterCase undone[] = {
+        {"nothing registered", [](Layout&) {}, L"C:\\Java\\jre6", 0,
+         {L"No key that /register made names C:\\Java\\jre6: nothing was changed."}},
+        {"another letter case, the key of all runtimes not made by /register", marked("", {}), L"c:\\t8", 0,
+         {L"Removed " + key + L"1.8.0_402."}},
+        {"the key of all runtimes made by /register, another runtime below", marked("SmsServerCheck.exe /register", {"1.6"}),
+         L"C:\\T8", 0, {L"Removed " + key + L"1.8.0_402."}},
+        {"a key it may not remove",
+         [&](Layout& w) {
+             marked("", {})(w);
+             w.registry.refuseWrites = true;
+         },
+         L"C:\\T8", 11,
+         {L"Not unregistered: removing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator."}},
+    };
+    for (const auto& c : undone) {
+        Layout layout;
+        c.arrange(layout);
+        const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files, *layout.files};
+        const check::Registration done = check::UnregisterRuntime(platform, layout.registry, c.folder);
+        EXPECT_EQ(done.status, c.status) << c.name;
+        EXPECT_EQ(done.lines, c.lines) << c.name;
+    }
 }
 
 // A long report reaches the console in pieces a Windows 7 console takes, whole.
