@@ -2,6 +2,7 @@
 #include "launcher/frmSplash.h"
 
 #include "launcher/command_line.h"
+#include "launcher/java_end.h"
 #include "launcher/version.h"
 #include "base/text.h"
 
@@ -46,7 +47,14 @@ platform::ExitStatus frmSplash::StartSequence() {
     if (const auto failure = StartJavaApplication(platform_.processes, commandLine)) {
         return ReportUnhandledFailure(*failure);
     }
-    platform_.programControl.Sleep(kWaitAfterStartMs);
+    // Java's own words about a failed start go to a console that nobody sees: they are read
+    // during the wait, and told when Java has ended with a failure by then.
+    const auto end = platform_.processes.WaitForStarted(kWaitAfterStartMs);
+    if (end && end->status != 0) {
+        platform_.messageBoxes.Show(JavaEndedText(end->status, end->errorOutput), platform::kMessageBoxOk);
+        return platform::ExitStatus::JavaEndedAtOnce;
+    }
+    if (end && end->afterMs < kWaitAfterStartMs) platform_.programControl.Sleep(kWaitAfterStartMs - end->afterMs);
     return platform::ExitStatus::Ended;
 }
 

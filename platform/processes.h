@@ -11,6 +11,13 @@ namespace platform {
 
 inline constexpr int kShowHidden = 0;
 
+// How a started program ended within a wait.
+struct ProgramEnd {
+    unsigned afterMs;          // when, counted from the start of the wait
+    std::uint32_t status;      // its exit status
+    std::wstring errorOutput;  // the start of what it wrote to its error output, decoded as it wrote it
+};
+
 // An operation that fails gives the failure, whose description is the system's own message.
 class Processes {
 public:
@@ -20,10 +27,15 @@ public:
     [[nodiscard]] virtual base::Result<std::wstring> ProgramFolder() = 0;
     [[nodiscard]] virtual base::Result<std::wstring> CurrentFolder() = 0;
     [[nodiscard]] virtual std::optional<base::Failure> SetCurrentFolder(const std::wstring& folder) = 0;
-    // Starts the command line with the given show state for its first window; does not
-    // wait for the process and keeps no handle of it. Gives its process identifier.
+    // Starts the command line with the given show state for its first window, its error
+    // output into a pipe that only this program reads and its other standard handles on the
+    // NUL device; does not wait for it. Gives its process identifier.
     [[nodiscard]] virtual base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine,
                                                                    int showState) = 0;
+    // Waits up to milliseconds for the program last started to end, reading its error output
+    // all the while, so that no write of the program is ever held up by a full pipe; keeps
+    // the first few thousand bytes. Nothing when it still runs then, or nothing was started.
+    virtual std::optional<ProgramEnd> WaitForStarted(unsigned milliseconds) = 0;
 };
 
 }  // namespace platform

@@ -1,4 +1,6 @@
 // The program folder, the current folder and process start on Win32.
+#include <algorithm>
+
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
@@ -25,20 +27,102 @@ std::optional<base::Failure> Win32Processes::SetCurrentFolder(const std::wstring
     return std::nullopt;
 }
 
+namespace {
+
+// What of a started program's error output is kept; the rest is read and dropped.
+constexpr std::size_t kErrorBytesKept = 8192;
+
+// Lets CreateProcess hand the child these handles and no other that happens to be inheritable.
+class InheritedHandles {
+public:
+    InheritedHandles(HANDLE first, HANDLE second) : handles_{first, second} {
+        SIZE_T size = sizeof(buffer_);
+        made_ = InitializeProcThreadAttributeList(list(), 1, 0, &size) &&
+                UpdateProcThreadAttribute(list(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_, sizeof handles_,
+                                          nullptr, nullptr);
+    }
+    InheritedHandles(const InheritedHandles&) = delete;
+    InheritedHandles& operator=(const InheritedHandles&) = delete;
+    ~InheritedHandles() {
+        if (made_) DeleteProcThreadAttributeList(list());
+    }
+    LPPROC_THREAD_ATTRIBUTE_LIST get() { return made_ ? list() : nullptr; }
+
+private:
+    LPPROC_THREAD_ATTRIBUTE_LIST list() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_); }
+
+    HANDLE handles_[2];
+    // One attribute takes some 48 bytes; a list that does not fit fails to be made.
+    alignas(8) unsigned char buffer_[128];
+    bool made_ = false;
+};
+
+}  // namespace
+
 base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& commandLine, int showState) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showState);
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return LastErrorFailure();
+    ScopedHandle reading(readEnd), writing(writeEnd);
+    if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) return LastErrorFailure();
+    const ScopedFile nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     &inheritable, OPEN_EXISTING, 0, nullptr));
+    if (!nul) return LastErrorFailure();
+    InheritedHandles inherited(nul.get(), writeEnd);
+    if (!inherited.get()) return LastErrorFailure();
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof(startup);
+    startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.StartupInfo.wShowWindow = static_cast<WORD>(showState);
+    startup.StartupInfo.hStdInput = nul.get();
+    startup.StartupInfo.hStdOutput = nul.get();
+    startup.StartupInfo.hStdError = writeEnd;
+    startup.lpAttributeList = inherited.get();
     PROCESS_INFORMATION started{};
     std::wstring line = commandLine;  // CreateProcessW may write into the line
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                        &startup.StartupInfo, &started)) {
         return LastErrorFailure();
     }
-    ScopedHandle process(started.hProcess);
     ScopedHandle thread(started.hThread);
+    started_.reset(started.hProcess);
+    errorOutput_.reset(reading.release());
     return static_cast<std::uint32_t>(started.dwProcessId);
+}
+
+namespace {
+
+// Reads what the pipe holds, keeping the start of it. A byte pipe that holds something gives
+// it at once; one that holds nothing is never read, which would wait for the next write.
+void ReadWaiting(HANDLE pipe, std::string& kept) {
+    char bytes[4096];
+    DWORD waiting = 0, read = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
+           ReadFile(pipe, bytes, sizeof bytes, &read, nullptr)) {
+        if (kept.size() < kErrorBytesKept) kept.append(bytes, std::min<std::size_t>(read, kErrorBytesKept - kept.size()));
+    }
+}
+
+}  // namespace
+
+// Once this program ends the pipe closes, and the program's later writes to its error output
+// fail, which Java ignores.
+std::optional<platform::ProgramEnd> Win32Processes::WaitForStarted(unsigned milliseconds) {
+    if (!started_) return std::nullopt;
+    const ULONGLONG start = GetTickCount64();
+    std::string kept;
+    for (;;) {
+        ReadWaiting(errorOutput_.get(), kept);
+        const ULONGLONG waited = GetTickCount64() - start;
+        if (WaitForSingleObject(started_.get(), 0) == WAIT_OBJECT_0) {
+            ReadWaiting(errorOutput_.get(), kept);
+            DWORD status = 0;
+            GetExitCodeProcess(started_.get(), &status);
+            return platform::ProgramEnd{static_cast<unsigned>(waited), status, FromCodePage(kept, CP_ACP)};
+        }
+        if (waited >= milliseconds) return std::nullopt;
+        WaitForSingleObject(started_.get(), waited + 20 < milliseconds ? 20 : static_cast<DWORD>(milliseconds - waited));
+    }
 }
 
 }  // namespace win32

@@ -99,6 +99,11 @@ public:
     base::Result<std::wstring> CurrentFolder() override;
     std::optional<base::Failure> SetCurrentFolder(const std::wstring& folder) override;
     base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine, int showState) override;
+    std::optional<platform::ProgramEnd> WaitForStarted(unsigned milliseconds) override;
+
+private:
+    ScopedHandle started_;      // the program last started
+    ScopedHandle errorOutput_;  // the read end of its error output's pipe
 };
 
 class Win32MessageBoxes final : public platform::MessageBoxes {

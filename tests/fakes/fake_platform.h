@@ -78,10 +78,17 @@ public:
         started.push_back(commandLine);
         return std::uint32_t{4242};
     }
+    // Java runs on through the wait, unless a test has it end.
+    std::optional<platform::ProgramEnd> WaitForStarted(unsigned milliseconds) override {
+        log_.Add("wait " + std::to_string(milliseconds));
+        if (javaEnd) log_.Add("java ended " + std::to_string(javaEnd->status) + " after " + std::to_string(javaEnd->afterMs));
+        return javaEnd;
+    }
 
     std::wstring programFolder = L"D:\\Sms";
     std::wstring currentFolder = L"C:\\Users\\ann";
     std::optional<base::Failure> startFailure;
+    std::optional<platform::ProgramEnd> javaEnd;
     std::vector<std::wstring> started;
     FaultPlan* faults = nullptr;
 

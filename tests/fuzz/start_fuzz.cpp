@@ -129,6 +129,7 @@ struct Processes final : platform::Processes {
         started.push_back(line);
         return std::uint32_t{7};
     }
+    std::optional<platform::ProgramEnd> WaitForStarted(unsigned) override { return std::nullopt; }  // Java runs on
     std::wstring current = L"E:\\work";
     std::vector<std::wstring> started;
     std::function<bool(const std::wstring&)> runs;

@@ -6,6 +6,7 @@
 
 #include "launcher/command_line.h"
 #include "launcher/frmSplash.h"
+#include "launcher/java_end.h"
 #include "tests/unit/test_world.h"
 
 namespace {
@@ -34,22 +35,99 @@ TEST(SplashFormDesign, IsTheFixedDesign) {
     EXPECT_EQ(design.timerIntervalMs, 2000u);
 }
 
+// The launcher ends 10 s after the start, whatever Java does, but for a Java that has ended
+// with a failure by then: that is told at once, with the launcher's own status.
 TEST(StartSequence, RunsInOrderAndEndsAfterTheWait) {
-    StartSequence program;
-    program.AddRuntime("1.6", "C:\\Java\\jre6");
-    program.AddRuntimeFolders(L"C:\\Java\\jre6");
-    program.AddSupportSources();
-    program.processes.currentFolder = L"E:\\work";
+    const std::vector<std::string> before = {"load", "unload", "cd D:\\Sms", "start show=0 cwd=D:\\Sms", "cd E:\\work",
+                                             "wait 10000"};
+    struct Case {
+        const char* name;
+        std::optional<platform::ProgramEnd> javaEnd;
+        ExitStatus status;
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"Java runs on", std::nullopt, ExitStatus::Ended, {"end 0"}},
+        {"Java ends well at once", platform::ProgramEnd{1500, 0, L""}, ExitStatus::Ended,
+         {"java ended 0 after 1500", "sleep 8500", "end 0"}},
+        {"Java ends well as the wait ends", platform::ProgramEnd{10000, 0, L""}, ExitStatus::Ended,
+         {"java ended 0 after 10000", "end 0"}},
+        {"Java finds no main class", platform::ProgramEnd{800, 1, L"Error: Could not find or load main class X\r\n"},
+         static_cast<ExitStatus>(13),
+         {"java ended 1 after 800",
+          "box SMS Server could not start: Java ended at once, with status 1.\r\n\r\nJava said:\r\nError: Could not "
+          "find or load main class X\r\n\r\nJava did not find the application. Check that the folder "
+          "PelmoraHuaweiEC325, with its lib folder, lies beside SmsServer.exe, in a folder whose name the system's "
+          "ANSI code page can hold: Java 8 reads its command line in that code page. SmsServerCheck.exe, in the same "
+          "folder, tells which.",
+          "end 13"}},
+    };
+    for (const auto& c : cases) {
+        StartSequence program;
+        program.AddRuntime("1.6", "C:\\Java\\jre6");
+        program.AddRuntimeFolders(L"C:\\Java\\jre6");
+        program.AddSupportSources();
+        program.processes.currentFolder = L"E:\\work";
+        program.processes.javaEnd = c.javaEnd;
 
-    EXPECT_EQ(program.Run(), ExitStatus::Ended);
-    EXPECT_EQ(program.log.events,
-              (std::vector<std::string>{"load", "unload", "cd D:\\Sms", "start show=0 cwd=D:\\Sms",
-                                        "cd E:\\work", "sleep 10000", "end 0"}));
-    ASSERT_EQ(program.processes.started.size(), 1u);
-    EXPECT_EQ(program.processes.started[0].rfind(
-                  L"C:\\Java\\jre6\\bin\\java.exe -classpath \"D:\\Sms\\PelmoraHuaweiEC325\\", 0),
-              0u);
-    EXPECT_EQ(program.files->copies, 4);
+        EXPECT_EQ(program.Run(), c.status) << c.name;
+        std::vector<std::string> events = before;
+        events.insert(events.end(), c.after.begin(), c.after.end());
+        EXPECT_EQ(program.log.events, events) << c.name;
+        ASSERT_EQ(program.processes.started.size(), 1u);
+        EXPECT_EQ(program.processes.started[0].rfind(
+                      L"C:\\Java\\jre6\\bin\\java.exe -classpath \"D:\\Sms\\PelmoraHuaweiEC325\\", 0),
+                  0u);
+        EXPECT_EQ(program.files->copies, 4);
+    }
+}
+
+// Java's first words and status, and the hint for the cause they show.
+TEST(JavaEnd, ShowsJavasFirstLinesItsStatusAndTheHintForItsCause) {
+    const std::wstring longLine(300, L'a'), cut = std::wstring(197, L'a') + L"...";
+    std::wstring sixteen, fifteen, longLines, sevenCut;
+    for (int i = 0; i < 16; ++i) sixteen += L"line\n";
+    for (int i = 0; i < 15; ++i) fifteen += (i ? L"\r\n" : L"") + std::wstring(L"line");
+    for (int i = 0; i < 20; ++i) longLines += longLine + L"\r\n";
+    for (int i = 0; i < 7; ++i) sevenCut += (i ? L"\r\n" : L"") + cut;
+    struct Case {
+        std::uint32_t status;
+        std::wstring output;
+        std::wstring statusText;
+        std::wstring lines;
+        std::wstring hint;  // its first words
+    };
+    const Case cases[] = {
+        {1, L"Exception in thread \"main\" java.lang.NoClassDefFoundError: JavaSwingClasses/MainFrame\n\tat x\n", L"1",
+         L"Exception in thread \"main\" java.lang.NoClassDefFoundError: JavaSwingClasses/MainFrame\r\n\tat x",
+         L"Java did not find the application."},
+        {1, L"Error occurred during initialization of VM\r\nCould not reserve enough space for 1048576KB object heap\r\n",
+         L"1", L"Error occurred during initialization of VM\r\nCould not reserve enough space for 1048576KB object heap",
+         L"A 32-bit Java could not reserve"},
+        {1, L"java.lang.UnsatisfiedLinkError: no Win32Com in java.library.path", L"1",
+         L"java.lang.UnsatisfiedLinkError: no Win32Com in java.library.path", L"Java could not load the serial library"},
+        {1, L"java.lang.UnsatisfiedLinkError: no rxtxSerial in java.library.path", L"1",
+         L"java.lang.UnsatisfiedLinkError: no rxtxSerial in java.library.path", L"Run SmsServerCheck.exe"},
+        {1, L"java.lang.UnsupportedClassVersionError: JavaSwingClasses/MainFrame has been compiled by a more recent "
+            L"version of the Java Runtime",
+         L"1",
+         L"java.lang.UnsupportedClassVersionError: JavaSwingClasses/MainFrame has been compiled by a more recent "
+         L"version of the Java Runtime",
+         L"The application needs a newer Java"},
+        {0xC0000005, L"", L"0xC0000005", L"", L"Run SmsServerCheck.exe"},
+        {0x80000000, L"\n \r\n", L"0x80000000", L"", L"Run SmsServerCheck.exe"},
+        {0x7FFFFFFF, L"a\n\n\nb \r\n", L"2147483647", L"a\r\nb", L"Run SmsServerCheck.exe"},
+        {128, sixteen, L"128", fifteen, L"Run SmsServerCheck.exe"},
+        {1, longLines, L"1", sevenCut, L"Run SmsServerCheck.exe"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(launcher::JavaStatusText(c.status), c.statusText);
+        EXPECT_EQ(launcher::JavaFirstLines(c.output), c.lines) << Narrow(c.output);
+        EXPECT_EQ(launcher::JavaEndHint(c.output).rfind(c.hint, 0), 0u) << Narrow(c.output);
+    }
+    EXPECT_EQ(launcher::JavaEndedText(0xC0000005, L""),
+              L"SMS Server could not start: Java ended at once, with status 0xC0000005.\r\n\r\nJava wrote nothing "
+              L"to its error output.\r\n\r\nRun SmsServerCheck.exe, in the same folder, to see why.");
 }
 
 TEST(StartSequence, ClosingTheSplashEndsWithNothingStarted) {

@@ -216,6 +216,47 @@ TEST_F(Launcher, ARuntimeWithoutItsJavaLauncherIsReported) {
     EXPECT_LT(report.exitedAt, 8.0);
 }
 
+// A Java that fails at once is told, with its own words; one that ends well, or runs on while
+// it writes a megabyte at once to its error output, is not, and the launcher ends at 10 s.
+TEST_F(Launcher, AJavaThatEndsAtOnceIsExplained) {
+    struct Case {
+        const char* name;
+        std::map<std::wstring, std::wstring> java;
+        std::vector<std::wstring> boxes;
+    };
+    const Case cases[] = {
+        {"main class not found",
+         {{L"SMS_JAVA_SAYS", L"Error: Could not find or load main class JavaSwingClasses.MainFrame\r\n"},
+          {L"SMS_JAVA_STATUS", L"1"}},
+         {L"SMS Server could not start: Java ended at once, with status 1.\r\n\r\nJava said:\r\nError: Could not "
+          L"find or load main class JavaSwingClasses.MainFrame\r\n\r\nJava did not find the application. Check that "
+          L"the folder PelmoraHuaweiEC325, with its lib folder, lies beside SmsServer.exe, in a folder whose name the "
+          L"system's ANSI code page can hold: Java 8 reads its command line in that code page. SmsServerCheck.exe, in "
+          L"the same folder, tells which."}},
+        {"status 0 at once", {{L"SMS_JAVA_STATUS", L"0"}}, {}},
+        {"a megabyte at once, then running on", {{L"SMS_JAVA_SAYS_BYTES", L"1048576"}, {L"SMS_JAVA_RUNS_MS", L"12000"}}, {}},
+    };
+    InstallUsualLayout();
+    for (const auto& c : cases) {
+        DeleteFileW(kRecord.c_str());
+        LaunchOptions options;
+        options.environment = c.java;
+        const LaunchReport report = Launch(L"C:\\e2e\\Sms", kNoJavaHere, options);
+        std::vector<std::wstring> boxes;
+        for (const auto& box : report.boxes) boxes.push_back(box.text);
+        EXPECT_EQ(boxes, c.boxes) << c.name;
+        for (const auto& box : report.boxes) EXPECT_EQ(box.title, L"SMS Server") << c.name;
+        if (!c.boxes.empty()) {
+            EXPECT_EQ(report.exitCode, 13u) << c.name;
+            continue;
+        }
+        ExpectStarted(L"C:\\Java\\jre6", L"C:\\e2e\\Sms", report);
+        if (c.java.count(L"SMS_JAVA_SAYS_BYTES")) {
+            EXPECT_LT(std::stoul(First(Records()[0], "wrote")), 2000u) << c.name;
+        }
+    }
+}
+
 TEST_F(Launcher, ClosingTheSplashEarlyStartsNothing) {
     InstallUsualLayout();
     LaunchOptions options;

@@ -55,6 +55,7 @@ TEST(StartJavaApplication, EachTableRowArrivesAsTheFourArgumentsJavaExpects) {
             base::Result<std::uint32_t> StartProcess(const std::wstring& l, int show) override {
                 return real.StartProcess(l, show);
             }
+            std::optional<platform::ProgramEnd> WaitForStarted(unsigned ms) override { return real.WaitForStarted(ms); }
         } rowProcesses(processes, folder);
         EXPECT_FALSE(launcher::StartJavaApplication(rowProcesses, line)) << Utf8(c.name);
 

@@ -1,9 +1,13 @@
 /* Stands in for java.exe: appends to the file named by SMS_RECORD what it was started with
  * (time, command line, arguments, the file that ran, working folder, show state, the user's
- * locale and its decimal separator), as UTF-8, then ends. */
+ * locale and its decimal separator), as UTF-8, then ends. Told so, it first acts as a Java that
+ * fails: SMS_JAVA_SAYS is written to its error output in the ANSI code page, as Java writes it,
+ * SMS_JAVA_SAYS_BYTES more bytes at once (how long that write took is recorded as "wrote"),
+ * then it runs on for SMS_JAVA_RUNS_MS and ends with SMS_JAVA_STATUS. */
 #include <windows.h>
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <wchar.h>
 
 static void Append(HANDLE file, const wchar_t* key, const wchar_t* value) {
@@ -48,7 +52,25 @@ int wmain(int argc, wchar_t** argv) {
     Append(file, L"decimal", decimal);
     swprintf(text, 64, L"%04lx", (unsigned long)GetUserDefaultLCID());
     Append(file, L"locale", text);
+    HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    wchar_t says[1024];
+    if (GetEnvironmentVariableW(L"SMS_JAVA_SAYS", says, 1024)) {
+        char said[2048];
+        int bytes = WideCharToMultiByte(CP_ACP, 0, says, -1, said, sizeof said, NULL, NULL);
+        WriteFile(errors, said, bytes > 0 ? (DWORD)bytes - 1 : 0, &written, NULL);
+    }
+    if (GetEnvironmentVariableW(L"SMS_JAVA_SAYS_BYTES", text, 64)) {
+        DWORD size = (DWORD)_wtol(text);
+        char* filler = (char*)HeapAlloc(GetProcessHeap(), 0, size);
+        for (DWORD i = 0; filler && i < size; ++i) filler[i] = i % 64 == 63 ? '\n' : 'x';
+        ULONGLONG before = GetTickCount64();
+        WriteFile(errors, filler, filler ? size : 0, &written, NULL);
+        swprintf(text, 64, L"%llu", GetTickCount64() - before);
+        Append(file, L"wrote", text);
+    }
     Append(file, L"end", L"");
     CloseHandle(file);
-    return 0;
+    if (GetEnvironmentVariableW(L"SMS_JAVA_RUNS_MS", text, 64)) Sleep((DWORD)_wtol(text));
+    return GetEnvironmentVariableW(L"SMS_JAVA_STATUS", text, 64) ? (int)wcstoul(text, NULL, 0) : 0;
 }
