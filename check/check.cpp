@@ -133,7 +133,16 @@ private:
     void CheckProgram() {
         const std::wstring& folder = report_.programFolder;
         Start(L"Program");
-        Add(Mark::Ok, {L"Folder ", folder});
+        // Java 8 reads its command line in the system's ANSI code page, so a class path below
+        // a folder whose name that code page cannot hold names files that do not exist.
+        const auto& registry = platform_.registry;
+        if (registry.AnsiToWide(registry.WideToAnsi(folder)) != folder) {
+            Add(Mark::Problem, {L"Folder ", folder, L": the system's ANSI code page cannot hold its name, and Java 8, "
+                                L"which reads its command line in that code page, would not find the application "
+                                L"there; move " SMS_PRODUCT_NAME L" to a folder with a plain name"});
+        } else {
+            Add(Mark::Ok, {L"Folder ", folder});
+        }
         const std::wstring exe =
             base::Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_EXE_NAME});
         if (files_.FileExists(exe)) {

@@ -389,6 +389,16 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
           L"HINT Eclipse Temurin, version 17.0.10, 32-bit, without lib\\ext, at C:\\T17: Java 9 and later no "
           L"longer load lib\\ext, where the serial-port files go; a start does not see it"},
          {}, {}},
+        {"a program folder whose name the ANSI code page cannot hold",
+         [](Layout& w) {
+             w.folder = L"D:\\S\u0142ms";
+             w.files->AddFolder(w.folder);
+         },
+         0,
+         {L"PROBLEM Folder D:\\S\u0142ms: the system's ANSI code page cannot hold its name, and Java 8, which reads "
+          L"its command line in that code page, would not find the application there; move SMS Server to a folder "
+          L"with a plain name"},
+         {}, {}},
         {"a Java 1.4, and a 32-bit Java 9 with a lib\\ext",
          [](Layout& w) {
              const std::string entries = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
