@@ -12,13 +12,13 @@
 #include "platform/program_control.h"
 #include "registry/MRegistry.h"
 #include "runtime/decisions.h"
+#include "runtime/mod_main.h"
 
 namespace check {
 namespace {
 
 constexpr auto kRoot = platform::kHKeyLocalMachine;
 constexpr wchar_t kRootName[] = L"HKEY_LOCAL_MACHINE\\";
-constexpr wchar_t kSearchFailed[] = L"\"Error While Searching JVM on Your Machine\"";
 constexpr wchar_t kFromPathSilently[] =
     L"a start runs java from the search path, without a message";
 constexpr wchar_t kInstallJava[] = L"Install a 32-bit Java runtime, version 1.5 to 8.";
@@ -58,9 +58,12 @@ std::wstring VersionReading(const std::wstring& name) {
         return base::Concat({Shown(name.substr(0, 3)), L" is not a number (",
                        version.failure().description, L")"});
     }
-    return base::Concat({L"version ", VersionText(*version),
-                   mod_main::IsSuitableVersion(*version) ? L"" : L", below 1.5"});
+    return base::Concat({L"version ", VersionText(*version), mod_main::IsSuitableVersion(*version) ? L"" : L", below ",
+                         mod_main::IsSuitableVersion(*version) ? L"" : VersionText(mod_main::kMinimumJavaVersion)});
 }
+
+// The first line of a message of several.
+std::wstring FirstLine(std::wstring_view message) { return std::wstring(message.substr(0, message.find(L'\r'))); }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -192,8 +195,9 @@ private:
             return true;
         }
         if (!choice.chosen) {
-            Add(Mark::Problem, {names.empty() ? L"No runtime is listed below the key"
-                                              : L"None is version 1.5 or higher"});
+            Add(Mark::Problem, {names.empty() ? L"No runtime is listed below the key" : L"None is version ",
+                                names.empty() ? L"" : VersionText(mod_main::kMinimumJavaVersion),
+                                names.empty() ? L"" : L" or higher"});
             report_.status = static_cast<int>(platform::ExitStatus::NoSuitableJavaRuntime);
             return false;
         }
@@ -210,9 +214,11 @@ private:
                              index < choice.stoppedAt ? L": passed"
                                                       : L": not looked at, the search stopped before it"});
         } else if (choice.chosen) {
-            Add(Mark::Ok, {shown, L": ", reading, L": chosen, the first of 1.5 or higher"});
+            Add(Mark::Ok, {shown, L": ", reading, L": chosen, the first of ", VersionText(mod_main::kMinimumJavaVersion),
+                           L" or higher"});
         } else {
-            Add(Mark::Problem, {shown, L": ", reading, L": the search stops here with ", kSearchFailed});
+            Add(Mark::Problem,
+                {shown, L": ", reading, L": the search stops here with \"", mod_main::kSearchFailedMessage, L"\""});
         }
     }
 
@@ -352,40 +358,40 @@ private:
         }
     }
 
+    // A start's end, or what it does in order, each clause after the one before.
     void WriteVerdict() {
         auto& verdict = report_.verdict;
-        if (report_.status == static_cast<int>(platform::ExitStatus::NoJavaRuntime)) {
-            verdict.push_back(base::Concat({L"A start would show \"You have not Installed Java Runtime "
-                                      L"Environment on your computer.\" and end with status 2. ",
-                                      kInstallJava}));
-            return;
-        }
-        if (report_.status == static_cast<int>(platform::ExitStatus::NoSuitableJavaRuntime)) {
-            verdict.push_back(base::Concat({L"A start would show \"Java Runtime Environment version 1.5 or "
-                                      L"higher version is not avaiable\" and end with status 3. ",
-                                      kInstallJava}));
+        for (const auto& [status, message] : {std::pair{platform::ExitStatus::NoJavaRuntime, FirstLine(mod_main::kNoJavaRuntimeMessage)},
+                                              std::pair{platform::ExitStatus::NoSuitableJavaRuntime,
+                                                        std::wstring(mod_main::kNoSuitableJavaRuntimeMessage)}}) {
+            if (report_.status != static_cast<int>(status)) continue;
+            verdict.push_back(base::Concat({L"A start would show \"", message, L"\" and end with status ",
+                                            base::DecimalText(static_cast<long>(status)), L". ", kInstallJava}));
             return;
         }
         const bool found = !report_.javaFound.empty();
-        report_.status = static_cast<int>(found ? platform::ExitStatus::Ended
-                                                : platform::ExitStatus::UnhandledFailure);
-        const bool searchFailed = !searchFailure_.empty();
-        const bool copies = !report_.filesToCopy.empty();
-        const bool copyFails = !copyFailure_.empty();
-        verdict.push_back(base::Concat({
-            L"A start would ",
-            searchFailed ? L"show \"" : L"", searchFailure_, searchFailed ? L"\" and " : L"",
-            searchFailed ? kSearchFailed : L"", searchFailed ? L", then " : L"",
-            copies ? L"copy " : L"", Joined(report_.filesToCopy), copies ? L" into " : L"",
-            copies ? report_.javaHomePath : L"", copies ? L", then " : L"",
-            copyFails ? L"fail to copy " : L"", copyFailure_,
-            copyFails ? L" (\"Error While Copying JAR File\"), then " : L"",
-            found ? L"start " : L"fail to start ", found ? report_.javaFound : report_.javaLauncher,
-            found ? L"." : L" with a \"Run-time error\" message and end with status 1."}));
+        report_.status = static_cast<int>(found ? platform::ExitStatus::Ended : platform::ExitStatus::UnhandledFailure);
+        std::vector<std::wstring> clauses;
+        if (!searchFailure_.empty()) {
+            clauses.push_back(base::Concat({L"show \"", searchFailure_, L"\" and \"", mod_main::kSearchFailedMessage, L"\""}));
+        }
+        if (!report_.filesToCopy.empty()) {
+            clauses.push_back(base::Concat({L"copy ", Joined(report_.filesToCopy), L" into ", report_.javaHomePath}));
+        }
+        if (!copyFailure_.empty()) {
+            clauses.push_back(base::Concat({L"fail to copy ", copyFailure_, L" (\"", mod_main::kCopyFailedMessage, L"\")"}));
+        }
+        clauses.push_back(found ? base::Concat({L"start ", report_.javaFound, L"."})
+                                : base::Concat({L"fail to start ", report_.javaLauncher,
+                                                L" with a \"Run-time error\" message and end with status 1."}));
+        std::wstring sentence = L"A start would ";
+        for (std::size_t i = 0; i < clauses.size(); ++i) sentence += (i == 0 ? L"" : L", then ") + clauses[i];
+        verdict.push_back(std::move(sentence));
         if (found && !report_.classPathMissing.empty()) {
             verdict.push_back(base::Concat({L"The application would then fail: ",
-                                      base::DecimalText(static_cast<long>(report_.classPathMissing.size())),
-                                      L" of its 10 class-path entries are missing or wrong."}));
+                                            base::DecimalText(static_cast<long>(report_.classPathMissing.size())), L" of its ",
+                                            base::DecimalText(static_cast<long>(launcher::kClassPath.size())),
+                                            L" class-path entries are missing or wrong."}));
         }
     }
 
