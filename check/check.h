@@ -92,8 +92,8 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
 Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
                                const std::wstring& folder);
 
-// What a repair holds open while it copies: C:\sorvel, the support source folder and its
-// files, and the runtime's folders, so that none can be renamed or replaced meanwhile.
+// What a repair holds open while it copies: the support source folder, the folder it lies in,
+// its files, and the runtime's folders, so that none can be renamed or replaced meanwhile.
 struct RepairHold {
     std::vector<std::unique_ptr<platform::HeldItem>> items;
     std::vector<std::pair<std::wstring, platform::HeldItem*>> sources;  // by FolderKey of the path

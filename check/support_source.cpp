@@ -18,7 +18,7 @@ constexpr std::uint32_t kChangeRights = 0x2 | 0x4 | 0x10 | 0x40 | 0x100 | 0x1000
 
 // The folder the support source folder lies in, which must be as closed as it is: whoever may
 // rename it may put a folder of their own in its place.
-constexpr wchar_t kSourceParent[] = L"C:\\sorvel";
+constexpr wchar_t kSourceParent[] = L"" SMS_SUPPORT_PARENT;
 
 // SYSTEM, Administrators and TrustedInstaller, and the account that copies, which could as well
 // write into the runtime itself.

@@ -2,13 +2,15 @@
 # Builds the MSI package with wixl, reproducibly: every input carries the time EPOCH, and the
 # summary's times and package code are made from the inputs rather than the clock.
 # Usage: build-msi.sh STAGE VERSION EPOCH OUT [APPLICATION_DIR|-] [SUPPORT_DIR|-]
-#   STAGE: SmsServer.exe, SmsServerCheck.exe, DEPLOYING.txt and repair_action.dll
+#   STAGE: SmsServer.exe, SmsServerCheck.exe, DEPLOYING.txt, repair_action.dll and the build's
+#   sms_facts.sh
 #   APPLICATION_DIR: installed, subfolders and all, as PelmoraHuaweiEC325\ beside the programs
 #   SUPPORT_DIR: its four support files are installed beside the programs, and from there put
-#   into C:\sorvel\GsmModemJar
+#   into the launcher's support folder
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 stage=$1 version=$2 epoch=$3 out=$4 application=${5:--} support=${6:--}
+source "$stage/sms_facts.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/sms-msi.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -28,7 +30,7 @@ if [ "$application" != - ]; then
     groups+='<ComponentGroupRef Id="ApplicationFiles" />'
 fi
 if [ "$support" != - ]; then
-    for file in Comm.jar javax.comm.properties Win32com.dll jdc.jar; do cp "$support/$file" "$work/support/"; done
+    for file in "${sms_support_files[@]}"; do cp "$support/$file" "$work/support/"; done
     cp "$here/support-files.wxs" "$work/"
     sources+=(support-files.wxs)
     groups+='<ComponentGroupRef Id="SupportFiles" />'

@@ -14,6 +14,8 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "sms_facts.h"
+
 #define LINE_MAX_CHARS 1024
 
 /* The log formats what it is given, and does so again with whatever a field puts in, so a
@@ -64,10 +66,10 @@ static void LogFailure(MSIHANDLE install, const wchar_t* text, DWORD error) {
     LogFormatted(install, L"%ls: %ls (error %lu)", text, words, (unsigned long)error);
 }
 
-#define SOURCE_PARENT L"C:\\sorvel"
-#define SUPPORT_FOLDER SOURCE_PARENT L"\\GsmModemJar"
+#define SOURCE_PARENT L"" SMS_SUPPORT_PARENT
+#define SUPPORT_FOLDER L"" SMS_SUPPORT_FOLDER
 
-static const wchar_t* const kSupportNames[] = {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"};
+static const wchar_t* const kSupportNames[] = {SMS_SUPPORT_FILES};
 
 /* SYSTEM, Administrators and TrustedInstaller, and the account this step runs as (LocalSystem
  * on Windows; under Wine the signed-in user, who owns every file there). */
@@ -234,9 +236,9 @@ static BOOL PlaceFile(MSIHANDLE install, const wchar_t* installed, const wchar_t
 
 /* Runs once the files are installed. CustomActionData is the installed folder, a "|", and
  * "create" when the package brings the support files, which it installs below its own folder
- * and copies from there: InstallFiles, as LocalSystem, would write through a link in
- * C:\sorvel. C:\sorvel and the support folder are held, so that no one renames them, until the
- * files are in. */
+ * and copies from there: InstallFiles, as LocalSystem, would write through a link on the
+ * way. The support folder and the folder it lies in are held, so that no one renames them,
+ * until the files are in. */
 UINT __stdcall PlaceSupportFiles(MSIHANDLE install) {
     wchar_t data[MAX_PATH + 16] = L"";
     DWORD dataLength = MAX_PATH + 16;

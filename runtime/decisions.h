@@ -11,12 +11,13 @@
 
 #include "base/failure.h"
 #include "platform/registry.h"
+#include "sms_facts.h"
 
 namespace mod_main {
 
 inline constexpr wchar_t kJavaRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
 inline constexpr wchar_t kJavaHomeValue[] = L"JavaHome";
-inline constexpr wchar_t kSupportSourceFolder[] = L"C:\\sorvel\\GsmModemJar";
+inline constexpr wchar_t kSupportSourceFolder[] = L"" SMS_SUPPORT_FOLDER;
 inline constexpr double kMinimumJavaVersion = 1.5;
 
 // A serial-port support file: its folder below the runtime (ending in a backslash) and its

@@ -1,6 +1,6 @@
 # Sourced by scripts/run and scripts/bench: a 64-bit Wine prefix of their own in the test bed
 # with the demo layout, the program in "C:\SMS Server" with its application folder, the support
-# files in C:\sorvel\GsmModemJar, and a 32-bit runtime C:\Program Files (x86)\Java\jre1.6.0_05,
+# files in the launcher's support folder, and a 32-bit runtime C:\Program Files (x86)\Java\jre1.6.0_05,
 # registered in the 32-bit view, whose java.exe is the stand-in that records how it was started.
 # Sets WINEPREFIX, sms_program and sms_runtime; wine and wineserver run in the bed.
 
@@ -22,9 +22,12 @@ sms_demo_prefix() {
         : >"$sms_program/PelmoraHuaweiEC325/lib/$jar.jar"
     done
     cp build/win32/SmsServer.exe build/win32/SmsServerCheck.exe "$sms_program/"
-    mkdir -p "$drive/sorvel/GsmModemJar"
-    for file in Comm.jar javax.comm.properties Win32com.dll jdc.jar; do
-        echo "demo $file" >"$drive/sorvel/GsmModemJar/$file"
+    source build/win32/generated/sms_facts.sh
+    local support=${sms_support_folder#C:\\}
+    support="$drive/${support//\\//}"
+    mkdir -p "$support"
+    for file in "${sms_support_files[@]}"; do
+        echo "demo $file" >"$support/$file"
     done
     sms_runtime="$drive/Program Files (x86)/Java/jre1.6.0_05"
     mkdir -p "$sms_runtime/bin" "$sms_runtime/lib/ext"
