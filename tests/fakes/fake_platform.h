@@ -1,4 +1,4 @@
-// Fakes of the processes, message boxes, program control and splash window.
+// Fakes of the processes, program control and splash window, and the message boxes' one.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,32 +9,12 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "platform/message_boxes.h"
 #include "platform/processes.h"
 #include "platform/program_control.h"
 #include "platform/splash_window.h"
 #include "tests/fakes/event_log.h"
+#include "tests/fakes/fake_message_boxes.h"
 #include "tests/fakes/fault_plan.h"
-
-class FakeMessageBoxes final : public platform::MessageBoxes {
-public:
-    explicit FakeMessageBoxes(EventLog& log) : log_(log) {}
-    // Every box: a single OK button, no icon, MB_SETFOREGROUND | MB_TOPMOST, as it has no owner.
-    void Show(const std::wstring& text, unsigned style) override {
-        EXPECT_EQ(style, 0x00050000u) << "the box " << Narrow(text);
-        if (Injected(faults, "message box")) {
-            log_.Add("box not shown");  // MessageBox failed, as with no desktop to show it on
-            return;
-        }
-        texts.push_back(text);
-        log_.Add("box " + Narrow(text));
-    }
-    std::vector<std::wstring> texts;
-    FaultPlan* faults = nullptr;
-
-private:
-    EventLog& log_;
-};
 
 class FakeProgramControl final : public platform::ProgramControl {
 public:

@@ -22,6 +22,7 @@
 #include "runtime/mod_main.h"
 #include "tests/fakes/event_log.h"
 #include "tests/fakes/fake_file_system.h"
+#include "tests/fakes/fake_message_boxes.h"
 #include "tests/fakes/fake_registry.h"
 
 namespace {
@@ -96,15 +97,6 @@ Layout Decode(Bytes in) {
 
 // ---- The fakes the product runs on. ---------------------------------------------------------
 
-struct Boxes final : platform::MessageBoxes {
-    void Show(const std::wstring& text, unsigned style) override {
-        if (style != 0x00050000u) std::abort();  // OK, MB_SETFOREGROUND | MB_TOPMOST
-        if (Injected(faults, "message box")) return;
-        texts.push_back(text);
-    }
-    std::vector<std::wstring> texts;
-    FaultPlan* faults = nullptr;
-};
 
 struct Control final : platform::ProgramControl {
     void Sleep(unsigned) override {}
@@ -465,7 +457,7 @@ struct Seen {
 };
 
 Seen Start(FakeRegistry& registry, FakeFileSystem& files, const Layout& layout, FaultPlan& faults) {
-    Boxes boxes;
+    FakeMessageBoxes boxes;
     Control control;
     Processes processes;
     Window window;
@@ -490,6 +482,9 @@ Seen Start(FakeRegistry& registry, FakeFileSystem& files, const Layout& layout, 
         if (started.size() > 1 && started.front() == L'"') started = started.substr(1, started.size() - 2);
     }
     registry.faults = files.faults = nullptr;
+    for (unsigned style : boxes.styles) {
+        if (style != 0x00050000u) std::abort();  // OK, MB_SETFOREGROUND | MB_TOPMOST
+    }
     return {status, boxes.texts, started};
 }
 

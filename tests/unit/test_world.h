@@ -15,6 +15,10 @@ struct TestWorld {
     TestWorld() {
         registry.faults = files->faults = boxes.faults = processes.faults = window.faults = &faults;
     }
+    // Every box: a single OK button, no icon, MB_SETFOREGROUND | MB_TOPMOST, as it has no owner.
+    ~TestWorld() {
+        for (unsigned style : boxes.styles) EXPECT_EQ(style, 0x00050000u) << "a box's style";
+    }
     TestWorld(const TestWorld&) = delete;
     TestWorld& operator=(const TestWorld&) = delete;
 

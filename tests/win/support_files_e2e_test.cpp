@@ -5,6 +5,7 @@
 
 #include "platform/win32/win32_platform.h"
 #include "runtime/mod_main.h"
+#include "tests/fakes/fake_message_boxes.h"
 #include "tests/win/e2e_support.h"
 
 namespace e2e {
@@ -18,15 +19,6 @@ const std::pair<const wchar_t*, const wchar_t*> kInstalled[] = {
     {L"\\lib\\", L"javax.comm.properties"},
     {L"\\bin\\", L"Win32com.dll"},
     {L"\\lib\\ext\\", L"jdc.jar"},
-};
-
-class RecordedMessageBoxes final : public platform::MessageBoxes {
-public:
-    void Show(const std::wstring& text, unsigned style) override {
-        texts.push_back(text);
-        EXPECT_EQ(style, static_cast<unsigned>(MB_OK | MB_SETFOREGROUND | MB_TOPMOST));
-    }
-    std::vector<std::wstring> texts;
 };
 
 class NoWait final : public platform::ProgramControl {
@@ -59,6 +51,9 @@ protected:
     }
     void TearDown() override {
         if (!unwritable_.empty()) Shell("chmod u+w " + unwritable_);
+        for (unsigned style : boxes_.styles) {
+            EXPECT_EQ(style, static_cast<unsigned>(MB_OK | MB_SETFOREGROUND | MB_TOPMOST));
+        }
     }
 
     void Install() { modMain_.InstallSerialSupport(kHome); }
@@ -74,7 +69,7 @@ protected:
 
 private:
     win32::Win32Registry registry_;
-    RecordedMessageBoxes boxes_;
+    FakeMessageBoxes boxes_;
     NoWait programControl_;
     win32::Win32FileSystem fileSystem_;
     mod_main::ModMain modMain_{registry_, [this]() -> platform::FileSystem& { return fileSystem_; },
