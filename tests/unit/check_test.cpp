@@ -25,14 +25,16 @@ struct Layout : TestWorld {
     bool is64Bit = true;
     std::wstring folder = kProgram;
 
-    // SmsServer.exe with its application, one runtime with its java.exe, the support sources.
-    Layout() {
+    // SmsServer.exe with its application, one runtime with its java.exe, the support sources;
+    // for /register and /unregister, which read no more, the registered runtime alone.
+    explicit Layout(bool registryAlone = false) {
+        AddRuntime("1.6", "C:\\Java\\jre6");
+        if (registryAlone) return;
         files->AddFile(kProgram + L"\\SmsServer.exe", "exe");
         files->SetFileVersion(kProgram + L"\\SmsServer.exe", L"1.0.0.0");
         for (const wchar_t* jar : kJars) {
             files->AddFile(kProgram + L"\\PelmoraHuaweiEC325\\lib\\" + jar + L".jar", "jar");
         }
-        AddRuntime("1.6", "C:\\Java\\jre6");
         AddRuntimeFolders(kHome);
         files->AddFile(kHome + L"\\bin\\java.exe", "java");
         AddSupportSources();
@@ -813,7 +815,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
           L"complete the requested service."}},
     };
     for (const auto& c : cases) {
-        Layout layout;
+        Layout layout(true);
         c.arrange(layout);
         const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files, *layout.files};
         // Whether the key of all runtimes is there, and the runtimes below it.
@@ -866,7 +868,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
          {L"Not unregistered: removing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator."}},
     };
     for (const auto& c : undone) {
-        Layout layout;
+        Layout layout(true);
         c.arrange(layout);
         const check::CheckPlatform platform{layout.registry, &layout.registry64, *layout.files, *layout.files};
         const check::Registration done = check::UnregisterRuntime(platform, layout.registry, c.folder);
