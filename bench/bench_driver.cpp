@@ -154,9 +154,12 @@ std::string Cell(const Summary& s) {
     return Number(s.median) + " (" + Number(s.low) + "-" + Number(s.high) + ")";
 }
 
+// A figure in JSON: null where there is none.
+std::string JsonNumber(double value) { return value < 0 ? "null" : Number(value, 1); }
+
 std::string Json(const Summary& s) {
-    return "{\"median\": " + Number(s.median, 1) + ", \"min\": " + Number(s.low, 1) +
-           ", \"max\": " + Number(s.high, 1) + "}";
+    return "{\"median\": " + JsonNumber(s.median) + ", \"min\": " + JsonNumber(s.low) +
+           ", \"max\": " + JsonNumber(s.high) + "}";
 }
 
 std::string Narrow(const wchar_t* text) {

@@ -21,7 +21,7 @@ Registration Refused(int status, std::initializer_list<std::wstring_view> pieces
 }
 
 Registration WriteRefused(const wchar_t* what, const std::wstring& key, const base::Failure& failure) {
-    if (failure.number == 5) {
+    if (failure.number == platform::kErrorAccessDenied) {
         return Refused(kMayNotWrite, {what, Shown(key), L" was refused (", failure.description,
                                       L"): run it as administrator."});
     }

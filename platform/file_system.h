@@ -8,6 +8,11 @@
 
 namespace platform {
 
+// The errors a step on a file meets while another program, such as a virus scanner, holds it
+// (besides access denied, kErrorAccessDenied).
+inline constexpr long kErrorSharingViolation = 32;
+inline constexpr long kErrorLockViolation = 33;
+
 // An operation that fails gives the failure, whose description is the system's own message.
 class FileSystem {
 public:

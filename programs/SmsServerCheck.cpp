@@ -8,6 +8,7 @@
 #include "base/failure.h"
 #include "base/text.h"
 #include "platform/win32/console.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -54,6 +55,12 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring folder =
         arguments.folder.empty() ? win32::ProgramFolder()
                                  : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
+    if (arguments.folder.empty() && folder.empty()) {
+        win32::WriteOut(base::Concat({L"This program's folder cannot be told: ", win32::LastErrorFailure().description,
+                                      L"\r\n"}),
+                        true);
+        return Finish(check::kCouldNotCheck, arguments);
+    }
     win32::Win32Registry registry;
     win32::Win32Registry registry64(KEY_WOW64_64KEY);
     win32::Win32FileQueries files;

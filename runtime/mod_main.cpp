@@ -76,7 +76,8 @@ constexpr unsigned kHeldRetryStepMs = 100;
 // Access denied, a sharing violation or a lock violation: what a virus scanner causes while it
 // reads a file that was just written, which it opens without letting others delete it.
 bool HeldByAnother(const base::Failure& failure) {
-    return failure.number == 5 || failure.number == 32 || failure.number == 33;
+    return failure.number == platform::kErrorAccessDenied || failure.number == platform::kErrorSharingViolation ||
+           failure.number == platform::kErrorLockViolation;
 }
 
 // Runs a step on a file that was just written, again and again for about two seconds while

@@ -12,4 +12,7 @@ namespace mod_main {
 // one digit), optional blanks. Anything else is not a number: failure 13 "Type mismatch".
 base::Result<double> ReadVersionNumber(std::wstring_view text);
 
+// The number of the failure a text that is not a number gives, as Visual Basic numbers it.
+inline constexpr long kTypeMismatch = 13;
+
 }  // namespace mod_main
