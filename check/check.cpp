@@ -17,7 +17,6 @@
 namespace check {
 namespace {
 
-constexpr auto kRoot = platform::kHKeyLocalMachine;
 constexpr wchar_t kRootName[] = L"HKEY_LOCAL_MACHINE\\";
 constexpr wchar_t kFromPathSilently[] =
     L"a start runs java from the search path, without a message";
@@ -31,7 +30,7 @@ std::wstring Printable(std::wstring text) {
     return text;
 }
 
-std::wstring Shown(const std::wstring& name) { return base::Concat({L"\"", Printable(name), L"\""}); }
+std::wstring Quoted(const std::wstring& name) { return base::Concat({L"\"", Printable(name), L"\""}); }
 
 // 1.5 as "1.5", 2 as "2": a version read from three characters has at most two decimals.
 std::wstring VersionText(double version) {
@@ -55,7 +54,7 @@ std::wstring TypeName(std::uint32_t type) {
 std::wstring VersionReading(const std::wstring& name) {
     const auto version = mod_main::RuntimeVersionOf(name);
     if (!version) {
-        return base::Concat({Shown(name.substr(0, 3)), L" is not a number (",
+        return base::Concat({Quoted(name.substr(0, 3)), L" is not a number (",
                        version.failure().description, L")"});
     }
     return base::Concat({L"version ", VersionText(*version), mod_main::IsSuitableVersion(*version) ? L"" : L", below ",
@@ -128,14 +127,14 @@ public:
     }
 
 private:
-    void Start(const wchar_t* title) { report_.sections.push_back({title, {}}); }
+    void BeginSection(const wchar_t* title) { report_.sections.push_back({title, {}}); }
     void Add(Mark mark, std::initializer_list<std::wstring_view> pieces) {
         report_.sections.back().findings.push_back({mark, base::Concat(pieces)});
     }
 
     void CheckProgram() {
         const std::wstring& folder = report_.programFolder;
-        Start(L"Program");
+        BeginSection(L"Program");
         // Java 8 reads its command line in the system's ANSI code page, so a class path below
         // a folder whose name that code page cannot hold names files that do not exist.
         const auto& registry = platform_.registry;
@@ -178,16 +177,16 @@ private:
 
     // The runtime choice of a start. False when a start ends there.
     bool CheckRuntimes() {
-        Start(L"Java runtimes (the 32-bit registry view, which the launcher reads)");
+        BeginSection(L"Java runtimes (the 32-bit registry view, which the launcher reads)");
         const std::wstring key = mod_main::kJavaRuntimeKey;
-        if (!MRegistry::RegistryKeyExists(platform_.registry, kRoot, key)) {
+        if (!MRegistry::RegistryKeyExists(platform_.registry, platform::kHKeyLocalMachine, key)) {
             Add(Mark::Problem, {kRootName, key, L" is missing or cannot be read: no 32-bit Java "
                                                 L"runtime is installed"});
             report_.status = static_cast<int>(platform::ExitStatus::NoJavaRuntime);
             return false;
         }
         Add(Mark::Ok, {L"Key ", kRootName, key});
-        const auto names = MRegistry::ListRegistrySubkeys(platform_.registry, kRoot, key).Names();
+        const auto names = MRegistry::ListRegistrySubkeys(platform_.registry, platform::kHKeyLocalMachine, key).Names();
         const mod_main::RuntimeChoice choice = mod_main::ChooseRuntime(names);
         for (std::size_t i = 0; i < names.size(); ++i) AddRuntime(names[i], i, choice);
         if (choice.failure) {
@@ -207,7 +206,7 @@ private:
     }
 
     void AddRuntime(const std::wstring& name, std::size_t index, const mod_main::RuntimeChoice& choice) {
-        const std::wstring shown = Shown(name);
+        const std::wstring shown = Quoted(name);
         const std::wstring reading = VersionReading(name);
         if (index != choice.stoppedAt) {
             Add(Mark::Note, {shown, L": ", reading,
@@ -225,8 +224,8 @@ private:
     void ReadJavaHome() {
         const std::wstring& name = report_.chosenRuntime;
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
-        if (!MRegistry::RegistryKeyExists(platform_.registry, kRoot, key)) {
-            Add(Mark::Problem, {L"The key of ", Shown(name), L" cannot be opened: ", kFromPathSilently});
+        if (!MRegistry::RegistryKeyExists(platform_.registry, platform::kHKeyLocalMachine, key)) {
+            Add(Mark::Problem, {L"The key of ", Quoted(name), L" cannot be opened: ", kFromPathSilently});
             return;
         }
         std::uint32_t type = platform::kRegNone;
@@ -269,7 +268,7 @@ private:
 
     // Runtimes the launcher never sees: how to make one usable, or why none of them could serve.
     void AddHints() {
-        Start(L"Hints (from keys the launcher itself does not read)");
+        BeginSection(L"Hints (from keys the launcher itself does not read)");
         std::vector<std::wstring> hinted;  // the runtime folders named so far, as FolderKey gives them
         for (const auto& runtime : RuntimesAStartDoesNotSee(platform_)) {
             hinted.push_back(FolderKey(runtime.folder));
@@ -290,18 +289,18 @@ private:
     void AddHintsFrom(platform::Registry& registry, std::wstring_view key, const wchar_t* view,
                       const wchar_t* reason, const std::vector<std::wstring>& hinted) {
         const std::wstring path(key);
-        for (const auto& name : MRegistry::ListRegistrySubkeys(registry, kRoot, path)) {
+        for (const auto& name : MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine, path)) {
             const std::wstring home = MRegistry::ReadRegistryText(
-                registry, kRoot, base::Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
+                registry, platform::kHKeyLocalMachine, base::Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
             if (std::find(hinted.begin(), hinted.end(), FolderKey(home)) != hinted.end()) continue;
-            Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Shown(name), view,
+            Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Quoted(name), view,
                              home.empty() ? L"" : L" at ", Printable(home), L": ", reason,
                              L"; a start does not see it"});
         }
     }
 
     void CheckSupportFiles() {
-        Start(L"Serial-port support files");
+        BeginSection(L"Serial-port support files");
         const bool source = files_.FolderExists(mod_main::kSupportSourceFolder);
         Add(source ? Mark::Ok : Mark::Missing, {L"Source folder ", mod_main::kSupportSourceFolder});
         RepairHold hold;

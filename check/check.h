@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/console_facts.h"
+#include "check/paths.h"
 #include "platform/file_queries.h"
 #include "platform/file_system.h"
 #include "platform/held_files.h"
@@ -117,29 +117,5 @@ inline constexpr wchar_t kTargetRule[] =
 
 // The report as text in lines of at most 79 characters, each ending in CR LF.
 std::wstring ReportText(const Report& report);
-
-struct Arguments {
-    std::wstring folder;      // empty: the check's own folder
-    std::wstring reportFile;  // empty: print the report
-    bool help = false;
-    bool noWait = false;      // never wait for Enter at the end
-    bool repair = false;      // copy the missing support files first
-    std::wstring registerFolder;    // /register: the runtime folder to register
-    std::wstring unregisterFolder;  // /unregister: the runtime folder to take back
-    std::wstring error;       // why the arguments cannot be used
-};
-
-Arguments ParseArguments(const std::vector<std::wstring>& arguments);
-
-// Whether the check waits for Enter before it ends, so that a double-clicked check's window
-// does not vanish with its report. Only where a user can answer: alone on a console window of
-// its own, not started hidden, on a window station a user sees. A hidden console (a service,
-// an installer, a scheduled task, a start without a window) would wait for ever.
-bool WaitsForEnter(const platform::ConsoleFacts& console, const Arguments& arguments);
-
-// The folder without trailing backslashes, but for the one of a drive's root ("D:\").
-std::wstring WithoutTrailingBackslash(std::wstring folder);
-
-extern const wchar_t kUsage[];
 
 }  // namespace check

@@ -11,7 +11,6 @@
 namespace check {
 namespace {
 
-constexpr auto kRoot = platform::kHKeyLocalMachine;
 
 // Where each vendor's installer keeps its runtimes; a runtime's folder is a Path,
 // InstallationPath or JavaHome value a few keys below.
@@ -43,7 +42,7 @@ public:
         for (platform::Registry* view : views) {
             if (!view) continue;
             for (const auto& vendor : kVendorKeys) Walk(*view, vendor, vendor.key, L"", kVendorKeyDepth);
-            for (const auto& entry : MRegistry::ListRegistrySubkeys(*view, kRoot, kUninstallKey)) {
+            for (const auto& entry : MRegistry::ListRegistrySubkeys(*view, platform::kHKeyLocalMachine, kUninstallKey)) {
                 const std::wstring key = base::Concat({kUninstallKey, L"\\", entry});
                 Add(Text(*view, key, L"InstallLocation"), Text(*view, key, L"DisplayName"), L"", nullptr);
             }
@@ -53,7 +52,7 @@ public:
 
 private:
     static std::wstring Text(platform::Registry& view, const std::wstring& key, const wchar_t* name) {
-        return MRegistry::ReadRegistryText(view, kRoot, key, name);
+        return MRegistry::ReadRegistryText(view, platform::kHKeyLocalMachine, key, name);
     }
 
     // keyVersion: the last key name on the way down that begins with a digit.
@@ -63,7 +62,7 @@ private:
             Add(Text(view, key, value), L"", keyVersion, &vendor);
         }
         if (depth == 0) return;
-        for (const auto& name : MRegistry::ListRegistrySubkeys(view, kRoot, key)) {
+        for (const auto& name : MRegistry::ListRegistrySubkeys(view, platform::kHKeyLocalMachine, key)) {
             Walk(view, vendor, base::Concat({key, L"\\", name}), StartsWithDigit(name) ? name : keyVersion,
                  depth - 1);
         }
@@ -99,7 +98,7 @@ private:
 
 std::vector<InstalledRuntime> RuntimesAStartDoesNotSee(const CheckPlatform& platform) {
     std::vector<std::wstring> seen;
-    for (const auto& name : MRegistry::ListRegistrySubkeys(platform.registry, kRoot, mod_main::kJavaRuntimeKey)) {
+    for (const auto& name : MRegistry::ListRegistrySubkeys(platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
         if (home) seen.push_back(FolderKey(*home));
     }
@@ -121,14 +120,6 @@ std::wstring HintFor(const InstalledRuntime& runtime) {
          why.empty() ? L"a start does not see it; run SmsServerCheck.exe /register \"" : why,
          why.empty() ? runtime.folder : L"; a start does not see it", why.empty() ? L"\"" : L"",
          why.empty() && !runtime.vendorOption.empty() ? L", " : L"", why.empty() ? runtime.vendorOption : L""});
-}
-
-std::wstring FolderKey(const std::wstring& registered) {
-    std::wstring folder = WithoutTrailingBackslash(registered);
-    for (auto& c : folder) {
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
-    }
-    return folder;
 }
 
 int ProgramBits(const std::string& fileStart) {

@@ -44,7 +44,5 @@ std::wstring ReleaseVersion(const std::string& releaseFile);
 // The Java version's feature number: 8 for "1.8.0_402", "8.0.402.6" and "zulu-8"; 0 for none.
 int FeatureVersion(const std::wstring& version);
 
-// The folder as compared: lower case, no trailing backslash.
-std::wstring FolderKey(const std::wstring& folder);
 
 }  // namespace check

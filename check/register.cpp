@@ -9,12 +9,11 @@
 namespace check {
 namespace {
 
-constexpr auto kRoot = platform::kHKeyLocalMachine;
 // The value that marks a key as one that /register made, and so one /unregister may remove.
-constexpr wchar_t kMarkValue[] = L"RegisteredBy";
-constexpr wchar_t kMark[] = L"SmsServerCheck.exe /register";
+constexpr wchar_t kRegisteredByValue[] = L"RegisteredBy";
+constexpr wchar_t kRegisteredBy[] = L"SmsServerCheck.exe /register";
 
-std::wstring Shown(const std::wstring& key) { return base::Concat({L"HKEY_LOCAL_MACHINE\\", key}); }
+std::wstring FullKeyName(const std::wstring& key) { return base::Concat({L"HKEY_LOCAL_MACHINE\\", key}); }
 
 Registration Refused(int status, std::initializer_list<std::wstring_view> pieces) {
     return {status, {base::Concat(pieces)}};
@@ -22,10 +21,10 @@ Registration Refused(int status, std::initializer_list<std::wstring_view> pieces
 
 Registration WriteRefused(const wchar_t* what, const std::wstring& key, const base::Failure& failure) {
     if (failure.number == platform::kErrorAccessDenied) {
-        return Refused(kMayNotWrite, {what, Shown(key), L" was refused (", failure.description,
+        return Refused(kMayNotWrite, {what, FullKeyName(key), L" was refused (", failure.description,
                                       L"): run it as administrator."});
     }
-    return Refused(kCouldNotCheck, {what, Shown(key), L" failed: ", failure.description});
+    return Refused(kCouldNotCheck, {what, FullKeyName(key), L" failed: ", failure.description});
 }
 
 // Oracle's installer names a runtime's key 1.8.0_402 after its full version, or 1.8.
@@ -38,7 +37,7 @@ std::wstring KeyNameFor(const std::wstring& version, int feature) {
 
 // Which runtime a start now chooses, told against the one just registered.
 std::wstring ChoiceAfter(platform::Registry& registry, const std::wstring& name) {
-    const auto names = MRegistry::ListRegistrySubkeys(registry, kRoot, mod_main::kJavaRuntimeKey).Names();
+    const auto names = MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey).Names();
     const mod_main::RuntimeChoice choice = mod_main::ChooseRuntime(names);
     if (choice.stoppedAt < names.size() && names[choice.stoppedAt] == name && choice.chosen) {
         return L"A start now chooses it.";
@@ -49,7 +48,7 @@ std::wstring ChoiceAfter(platform::Registry& registry, const std::wstring& name)
 }
 
 bool IsOurs(platform::Registry& registry, const std::wstring& key) {
-    return MRegistry::ReadRegistryText(registry, kRoot, key, kMarkValue) == kMark;
+    return MRegistry::ReadRegistryText(registry, platform::kHKeyLocalMachine, key, kRegisteredByValue) == kRegisteredBy;
 }
 
 }  // namespace
@@ -87,51 +86,51 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
     }
     const std::wstring name = KeyNameFor(release, feature);
     const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
-    if (MRegistry::RegistryKeyExists(platform.registry, kRoot, key)) {
+    if (MRegistry::RegistryKeyExists(platform.registry, platform::kHKeyLocalMachine, key)) {
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
         if (!home || FolderKey(*home) != FolderKey(folder)) {
-            return Refused(kKeyNamesAnother, {L"Not registered: ", Shown(key), L" already names ",
+            return Refused(kKeyNamesAnother, {L"Not registered: ", FullKeyName(key), L" already names ",
                                               home && !home->empty() ? *home : L"another runtime", L"."});
         }
-        return {0, {base::Concat({Shown(key), L" already names ", folder, L": nothing was changed."}),
+        return {0, {base::Concat({FullKeyName(key), L" already names ", folder, L": nothing was changed."}),
                     ChoiceAfter(platform.registry, name)}};
     }
     // The marks go first, so that every key this writes is one /unregister may take back. The
     // key of all runtimes is marked only when this makes it: a start that finds it empty says
     // there is no runtime of 1.5 or higher, and one that finds none says there is no Java.
     const std::wstring parent = mod_main::kJavaRuntimeKey;
-    if (!MRegistry::RegistryKeyExists(platform.registry, kRoot, parent)) {
-        if (auto failure = writer.WriteText(parent, kMarkValue, kMark)) {
+    if (!MRegistry::RegistryKeyExists(platform.registry, platform::kHKeyLocalMachine, parent)) {
+        if (auto failure = writer.WriteText(parent, kRegisteredByValue, kRegisteredBy)) {
             return WriteRefused(L"Not registered: writing ", parent, *failure);
         }
     }
-    if (auto failure = writer.WriteText(key, kMarkValue, kMark)) return WriteRefused(L"Not registered: writing ", key, *failure);
+    if (auto failure = writer.WriteText(key, kRegisteredByValue, kRegisteredBy)) return WriteRefused(L"Not registered: writing ", key, *failure);
     if (auto failure = writer.WriteText(key, mod_main::kJavaHomeValue, folder)) {
         (void)writer.RemoveKey(key);
         return WriteRefused(L"Not registered: writing ", key, *failure);
     }
-    return {0, {base::Concat({L"Registered ", folder, L" as ", Shown(key), L"."}), ChoiceAfter(platform.registry, name)}};
+    return {0, {base::Concat({L"Registered ", folder, L" as ", FullKeyName(key), L"."}), ChoiceAfter(platform.registry, name)}};
 }
 
 Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
                                const std::wstring& given) {
     const std::wstring folder = WithoutTrailingBackslash(given);
     Registration done{0, {}};
-    for (const auto& name : MRegistry::ListRegistrySubkeys(platform.registry, kRoot, mod_main::kJavaRuntimeKey)) {
+    for (const auto& name : MRegistry::ListRegistrySubkeys(platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
         if (!home || FolderKey(*home) != FolderKey(folder) || !IsOurs(platform.registry, key)) continue;
         if (auto failure = writer.RemoveKey(key)) return WriteRefused(L"Not unregistered: removing ", key, *failure);
-        done.lines.push_back(base::Concat({L"Removed ", Shown(key), L"."}));
+        done.lines.push_back(base::Concat({L"Removed ", FullKeyName(key), L"."}));
     }
     if (done.lines.empty()) {
         done.lines.push_back(base::Concat({L"No key that /register made names ", folder, L": nothing was changed."}));
         return done;
     }
     const std::wstring parent = mod_main::kJavaRuntimeKey;
-    if (IsOurs(platform.registry, parent) && MRegistry::ListRegistrySubkeys(platform.registry, kRoot, parent).Count() == 0) {
+    if (IsOurs(platform.registry, parent) && MRegistry::ListRegistrySubkeys(platform.registry, platform::kHKeyLocalMachine, parent).Count() == 0) {
         if (auto failure = writer.RemoveKey(parent)) return WriteRefused(L"Not unregistered: removing ", parent, *failure);
-        done.lines.push_back(base::Concat({L"Removed ", Shown(parent), L", which /register had made."}));
+        done.lines.push_back(base::Concat({L"Removed ", FullKeyName(parent), L", which /register had made."}));
     }
     return done;
 }

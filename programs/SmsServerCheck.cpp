@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "check/arguments.h"
 #include "check/check.h"
 #include "base/failure.h"
 #include "base/text.h"

@@ -19,7 +19,7 @@ std::optional<platform::ExitStatus> ModMain::FindJavaHome() {
     JavaHomePath_.clear();
     std::optional<platform::ExitStatus> end;
     if (const auto failure = SearchJavaHome(end)) {
-        Report(*failure, kSearchFailedMessage);
+        ReportFailure(*failure, kSearchFailedMessage);
         JavaHomePath_.clear();
     }
     return end;
@@ -28,14 +28,14 @@ std::optional<platform::ExitStatus> ModMain::FindJavaHome() {
 std::optional<base::Failure> ModMain::SearchJavaHome(std::optional<platform::ExitStatus>& end) {
     const auto root = platform::kHKeyLocalMachine;
     if (!MRegistry::RegistryKeyExists(registry_, root, kJavaRuntimeKey)) {
-        end = Tell(kNoJavaRuntimeMessage, platform::ExitStatus::NoJavaRuntime);
+        end = EndWith(kNoJavaRuntimeMessage, platform::ExitStatus::NoJavaRuntime);
         return std::nullopt;
     }
     const auto names = MRegistry::ListRegistrySubkeys(registry_, root, kJavaRuntimeKey).Names();
     const RuntimeChoice choice = ChooseRuntime(names);
     if (choice.failure) return choice.failure;
     if (!choice.chosen) {
-        end = Tell(kNoSuitableJavaRuntimeMessage, platform::ExitStatus::NoSuitableJavaRuntime);
+        end = EndWith(kNoSuitableJavaRuntimeMessage, platform::ExitStatus::NoSuitableJavaRuntime);
         return std::nullopt;
     }
     const auto home = ReadJavaHome(registry_, names[choice.stoppedAt]);
@@ -49,7 +49,7 @@ std::optional<base::Failure> ModMain::SearchJavaHome(std::optional<platform::Exi
 
 void ModMain::InstallSerialSupport(const std::wstring& home) {
     if (const auto failure = CopyMissingSupportFiles(FileSystemService(), programControl_, home)) {
-        Report(*failure, kCopyFailedMessage);
+        ReportFailure(*failure, kCopyFailedMessage);
     }
 }
 
@@ -58,12 +58,12 @@ platform::FileSystem& ModMain::FileSystemService() {
     return *fileSystem_;
 }
 
-void ModMain::Report(const base::Failure& failure, const wchar_t* operationMessage) {
+void ModMain::ReportFailure(const base::Failure& failure, const wchar_t* operationMessage) {
     messageBoxes_.Show(failure.description, platform::kMessageBoxOk);
     messageBoxes_.Show(operationMessage, platform::kMessageBoxOk);
 }
 
-platform::ExitStatus ModMain::Tell(const wchar_t* message, platform::ExitStatus status) {
+platform::ExitStatus ModMain::EndWith(const wchar_t* message, platform::ExitStatus status) {
     messageBoxes_.Show(message, platform::kMessageBoxOk);
     return status;
 }

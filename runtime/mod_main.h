@@ -51,8 +51,10 @@ private:
     [[nodiscard]] std::optional<base::Failure> SearchJavaHome(std::optional<platform::ExitStatus>& end);
 
     platform::FileSystem& FileSystemService();
-    void Report(const base::Failure& failure, const wchar_t* operationMessage);
-    platform::ExitStatus Tell(const wchar_t* message, platform::ExitStatus status);
+    // An operation's failure check: the failure's words, then the operation's own message.
+    void ReportFailure(const base::Failure& failure, const wchar_t* operationMessage);
+    // A fatal message, and the status the program ends with after it.
+    platform::ExitStatus EndWith(const wchar_t* message, platform::ExitStatus status);
 
     platform::Registry& registry_;
     FileSystemFactory createFileSystem_;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <sstream>
 
+#include "check/arguments.h"
 #include "check/check.h"
 #include "base/text.h"
 #include "registry/MRegistry.h"

@@ -1,0 +1,21 @@
+// How the check writes and compares folders.
+#include "check/paths.h"
+
+namespace check {
+
+std::wstring WithoutTrailingBackslash(std::wstring folder) {
+    while (folder.size() > 1 && folder.back() == L'\\' && !(folder.size() == 3 && folder[1] == L':')) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+std::wstring FolderKey(const std::wstring& registered) {
+    std::wstring folder = WithoutTrailingBackslash(registered);
+    for (auto& c : folder) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
+    }
+    return folder;
+}
+
+}  // namespace check

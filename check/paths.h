@@ -1,0 +1,14 @@
+// How the check writes and compares folders.
+#pragma once
+
+#include <string>
+
+namespace check {
+
+// The folder without trailing backslashes, but for the one of a drive's root ("D:\").
+std::wstring WithoutTrailingBackslash(std::wstring folder);
+
+// The folder as compared: lower case, no trailing backslash.
+std::wstring FolderKey(const std::wstring& folder);
+
+}  // namespace check
