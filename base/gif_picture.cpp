@@ -68,7 +68,11 @@ private:
 class FrameWriter {
 public:
     FrameWriter(PalettePicture& picture, int left, int top, int width, int height, bool interlaced)
-        : picture_(picture), left_(left), top_(top), width_(width), height_(height),
+        : picture_(picture),
+          left_(left),
+          top_(top),
+          width_(width),
+          height_(height),
           interlaced_(interlaced) {}
 
     bool Full() const { return row_ >= height_; }

@@ -14,9 +14,9 @@ namespace base {
 struct PalettePicture {
     int width = 0;
     int height = 0;
-    int stride = 0;                       // bytes per row
-    std::vector<std::uint32_t> palette;   // 0x00RRGGBB, 256 entries
-    std::vector<std::uint8_t> pixels;     // stride * height
+    int stride = 0;                      // bytes per row
+    std::vector<std::uint32_t> palette;  // 0x00RRGGBB, 256 entries
+    std::vector<std::uint8_t> pixels;    // stride * height
 };
 
 // The first frame of a GIF on its logical screen; nothing when the data are not a GIF this

@@ -55,7 +55,8 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
         const bool registers = argument == L"/register" || argument == L"--register";
         if (registers || argument == L"/unregister" || argument == L"--unregister") {
             std::wstring& folder = registers ? parsed.registerFolder : parsed.unregisterFolder;
-            if (i + 1 < arguments.size() && !arguments[i + 1].empty() && !IsOption(arguments[i + 1])) {
+            if (i + 1 < arguments.size() && !arguments[i + 1].empty() &&
+                !IsOption(arguments[i + 1])) {
                 folder = AsFolder(arguments[++i]);
             } else {
                 parsed.error = L"The option " + argument + L" needs a runtime's folder.";

@@ -12,11 +12,11 @@ struct Arguments {
     std::wstring folder;      // empty: the check's own folder
     std::wstring reportFile;  // empty: print the report
     bool help = false;
-    bool noWait = false;      // never wait for Enter at the end
-    bool repair = false;      // copy the missing support files first
+    bool noWait = false;            // never wait for Enter at the end
+    bool repair = false;            // copy the missing support files first
     std::wstring registerFolder;    // /register: the runtime folder to register
     std::wstring unregisterFolder;  // /unregister: the runtime folder to take back
-    std::wstring error;       // why the arguments cannot be used
+    std::wstring error;             // why the arguments cannot be used
 };
 
 Arguments ParseArguments(const std::vector<std::wstring>& arguments);

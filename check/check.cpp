@@ -30,7 +30,9 @@ std::wstring Printable(std::wstring text) {
     return text;
 }
 
-std::wstring Quoted(const std::wstring& name) { return base::Concat({L"\"", Printable(name), L"\""}); }
+std::wstring Quoted(const std::wstring& name) {
+    return base::Concat({L"\"", Printable(name), L"\""});
+}
 
 // 1.5 as "1.5", 2 as "2": a version read from three characters has at most two decimals.
 std::wstring VersionText(double version) {
@@ -38,14 +40,22 @@ std::wstring VersionText(double version) {
     std::wstring decimals = base::DecimalText(100 + hundredths % 100).substr(1);
     while (!decimals.empty() && decimals.back() == L'0') decimals.pop_back();
     return base::Concat({version < 0 ? L"-" : L"", base::DecimalText(hundredths / 100),
-                   decimals.empty() ? L"" : L".", decimals});
+                         decimals.empty() ? L"" : L".", decimals});
 }
 
 std::wstring TypeName(std::uint32_t type) {
-    static const wchar_t* const kNames[] = {
-        L"REG_NONE", L"REG_SZ", L"REG_EXPAND_SZ", L"REG_BINARY", L"REG_DWORD",
-        L"REG_DWORD_BIG_ENDIAN", L"REG_LINK", L"REG_MULTI_SZ", L"REG_RESOURCE_LIST",
-        L"REG_FULL_RESOURCE_DESCRIPTOR", L"REG_RESOURCE_REQUIREMENTS_LIST", L"REG_QWORD"};
+    static const wchar_t* const kNames[] = {L"REG_NONE",
+                                            L"REG_SZ",
+                                            L"REG_EXPAND_SZ",
+                                            L"REG_BINARY",
+                                            L"REG_DWORD",
+                                            L"REG_DWORD_BIG_ENDIAN",
+                                            L"REG_LINK",
+                                            L"REG_MULTI_SZ",
+                                            L"REG_RESOURCE_LIST",
+                                            L"REG_FULL_RESOURCE_DESCRIPTOR",
+                                            L"REG_RESOURCE_REQUIREMENTS_LIST",
+                                            L"REG_QWORD"};
     if (type < std::size(kNames)) return kNames[type];
     return base::Concat({L"type ", base::DecimalText(type)});
 }
@@ -55,14 +65,18 @@ std::wstring VersionReading(const std::wstring& name) {
     const auto version = mod_main::RuntimeVersionOf(name);
     if (!version) {
         return base::Concat({Quoted(name.substr(0, 3)), L" is not a number (",
-                       version.failure().description, L")"});
+                             version.failure().description, L")"});
     }
-    return base::Concat({L"version ", VersionText(*version), mod_main::IsSuitableVersion(*version) ? L"" : L", below ",
-                         mod_main::IsSuitableVersion(*version) ? L"" : VersionText(mod_main::kMinimumJavaVersion)});
+    return base::Concat(
+        {L"version ", VersionText(*version),
+         mod_main::IsSuitableVersion(*version) ? L"" : L", below ",
+         mod_main::IsSuitableVersion(*version) ? L"" : VersionText(mod_main::kMinimumJavaVersion)});
 }
 
 // The first line of a message of several.
-std::wstring FirstLine(std::wstring_view message) { return std::wstring(message.substr(0, message.find(L'\r'))); }
+std::wstring FirstLine(std::wstring_view message) {
+    return std::wstring(message.substr(0, message.find(L'\r')));
+}
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -86,8 +100,9 @@ std::wstring ResolvedPath(const std::wstring& path, const std::wstring& programF
         return programFolder.substr(0, 2) + path;
     }
     if (onDrive && !(programFolder.size() >= 2 && SameDrive(path[0], programFolder[0]))) {
-        note = base::Concat({L"JavaHome names a drive but no folder: a start takes it below the root of ",
-                             path.substr(0, 2)});
+        note = base::Concat(
+            {L"JavaHome names a drive but no folder: a start takes it below the root of ",
+             path.substr(0, 2)});
         return base::Concat({path.substr(0, 2), L"\\", path.substr(2)});
     }
     note = L"JavaHome is not a full path: a start takes it below the program folder";
@@ -139,9 +154,11 @@ private:
         // a folder whose name that code page cannot hold names files that do not exist.
         const auto& registry = platform_.registry;
         if (registry.AnsiToWide(registry.WideToAnsi(folder)) != folder) {
-            Add(Mark::Problem, {L"Folder ", folder, L": the system's ANSI code page cannot hold its name, and Java 8, "
-                                L"which reads its command line in that code page, would not find the application "
-                                L"there; move " SMS_PRODUCT_NAME L" to a folder with a plain name"});
+            Add(Mark::Problem,
+                {L"Folder ", folder,
+                 L": the system's ANSI code page cannot hold its name, and Java 8, "
+                 L"which reads its command line in that code page, would not find the application "
+                 L"there; move " SMS_PRODUCT_NAME L" to a folder with a plain name"});
         } else {
             Add(Mark::Ok, {L"Folder ", folder});
         }
@@ -169,7 +186,8 @@ private:
         }
         report_.classPathMissing.emplace_back(shown);
         if (isFile || isFolder) {
-            Add(Mark::Problem, {shown, isFolder ? L" is a folder, not a file" : L" is a file, not a folder"});
+            Add(Mark::Problem,
+                {shown, isFolder ? L" is a folder, not a file" : L" is a file, not a folder"});
         } else {
             Add(Mark::Missing, {shown});
         }
@@ -180,13 +198,16 @@ private:
         BeginSection(L"Java runtimes (the 32-bit registry view, which the launcher reads)");
         const std::wstring key = mod_main::kJavaRuntimeKey;
         if (!MRegistry::RegistryKeyExists(platform_.registry, platform::kHKeyLocalMachine, key)) {
-            Add(Mark::Problem, {kRootName, key, L" is missing or cannot be read: no 32-bit Java "
-                                                L"runtime is installed"});
+            Add(Mark::Problem, {kRootName, key,
+                                L" is missing or cannot be read: no 32-bit Java "
+                                L"runtime is installed"});
             report_.status = static_cast<int>(platform::ExitStatus::NoJavaRuntime);
             return false;
         }
         Add(Mark::Ok, {L"Key ", kRootName, key});
-        const auto names = MRegistry::ListRegistrySubkeys(platform_.registry, platform::kHKeyLocalMachine, key).Names();
+        const auto names =
+            MRegistry::ListRegistrySubkeys(platform_.registry, platform::kHKeyLocalMachine, key)
+                .Names();
         const mod_main::RuntimeChoice choice = mod_main::ChooseRuntime(names);
         for (std::size_t i = 0; i < names.size(); ++i) AddRuntime(names[i], i, choice);
         if (choice.failure) {
@@ -194,9 +215,10 @@ private:
             return true;
         }
         if (!choice.chosen) {
-            Add(Mark::Problem, {names.empty() ? L"No runtime is listed below the key" : L"None is version ",
-                                names.empty() ? L"" : VersionText(mod_main::kMinimumJavaVersion),
-                                names.empty() ? L"" : L" or higher"});
+            Add(Mark::Problem,
+                {names.empty() ? L"No runtime is listed below the key" : L"None is version ",
+                 names.empty() ? L"" : VersionText(mod_main::kMinimumJavaVersion),
+                 names.empty() ? L"" : L" or higher"});
             report_.status = static_cast<int>(platform::ExitStatus::NoSuitableJavaRuntime);
             return false;
         }
@@ -205,19 +227,21 @@ private:
         return true;
     }
 
-    void AddRuntime(const std::wstring& name, std::size_t index, const mod_main::RuntimeChoice& choice) {
+    void AddRuntime(const std::wstring& name, std::size_t index,
+                    const mod_main::RuntimeChoice& choice) {
         const std::wstring shown = Quoted(name);
         const std::wstring reading = VersionReading(name);
         if (index != choice.stoppedAt) {
-            Add(Mark::Note, {shown, L": ", reading,
-                             index < choice.stoppedAt ? L": passed"
-                                                      : L": not looked at, the search stopped before it"});
+            Add(Mark::Note,
+                {shown, L": ", reading,
+                 index < choice.stoppedAt ? L": passed"
+                                          : L": not looked at, the search stopped before it"});
         } else if (choice.chosen) {
-            Add(Mark::Ok, {shown, L": ", reading, L": chosen, the first of ", VersionText(mod_main::kMinimumJavaVersion),
-                           L" or higher"});
+            Add(Mark::Ok, {shown, L": ", reading, L": chosen, the first of ",
+                           VersionText(mod_main::kMinimumJavaVersion), L" or higher"});
         } else {
-            Add(Mark::Problem,
-                {shown, L": ", reading, L": the search stops here with \"", mod_main::kSearchFailedMessage, L"\""});
+            Add(Mark::Problem, {shown, L": ", reading, L": the search stops here with \"",
+                                mod_main::kSearchFailedMessage, L"\""});
         }
     }
 
@@ -225,7 +249,8 @@ private:
         const std::wstring& name = report_.chosenRuntime;
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
         if (!MRegistry::RegistryKeyExists(platform_.registry, platform::kHKeyLocalMachine, key)) {
-            Add(Mark::Problem, {L"The key of ", Quoted(name), L" cannot be opened: ", kFromPathSilently});
+            Add(Mark::Problem,
+                {L"The key of ", Quoted(name), L" cannot be opened: ", kFromPathSilently});
             return;
         }
         std::uint32_t type = platform::kRegNone;
@@ -269,29 +294,35 @@ private:
     // Runtimes the launcher never sees: how to make one usable, or why none of them could serve.
     void AddHints() {
         BeginSection(L"Hints (from keys the launcher itself does not read)");
-        std::vector<std::wstring> hinted;  // the runtime folders named so far, as FolderKey gives them
+        std::vector<std::wstring>
+            hinted;  // the runtime folders named so far, as FolderKey gives them
         for (const auto& runtime : RuntimesAStartDoesNotSee(platform_)) {
             hinted.push_back(FolderKey(runtime.folder));
             Add(Mark::Hint, {Printable(HintFor(runtime))});
         }
         platform::Registry* const views[] = {&platform_.registry, platform_.registry64};
         const wchar_t* const viewNames[] = {L" (32-bit view)", L" (64-bit view)"};
-        if (views[1]) AddHintsFrom(*views[1], mod_main::kJavaRuntimeKey, viewNames[1], kNo64Bit, hinted);
+        if (views[1])
+            AddHintsFrom(*views[1], mod_main::kJavaRuntimeKey, viewNames[1], kNo64Bit, hinted);
         for (const wchar_t* key : {L"SOFTWARE\\JavaSoft\\JRE", L"SOFTWARE\\JavaSoft\\JDK"}) {
             for (int view = 0; view < 2; ++view) {
-                if (views[view]) AddHintsFrom(*views[view], key, viewNames[view], kNoLibExtReason, hinted);
+                if (views[view])
+                    AddHintsFrom(*views[view], key, viewNames[view], kNoLibExtReason, hinted);
             }
         }
         if (!views[1]) Add(Mark::Note, {L"32-bit Windows: there is no 64-bit registry view"});
-        if (report_.sections.back().findings.empty()) Add(Mark::Note, {L"No other Java is registered"});
+        if (report_.sections.back().findings.empty())
+            Add(Mark::Note, {L"No other Java is registered"});
     }
 
     void AddHintsFrom(platform::Registry& registry, std::wstring_view key, const wchar_t* view,
                       const wchar_t* reason, const std::vector<std::wstring>& hinted) {
         const std::wstring path(key);
-        for (const auto& name : MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine, path)) {
+        for (const auto& name :
+             MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine, path)) {
             const std::wstring home = MRegistry::ReadRegistryText(
-                registry, platform::kHKeyLocalMachine, base::Concat({path, L"\\", name}), mod_main::kJavaHomeValue);
+                registry, platform::kHKeyLocalMachine, base::Concat({path, L"\\", name}),
+                mod_main::kJavaHomeValue);
             if (std::find(hinted.begin(), hinted.end(), FolderKey(home)) != hinted.end()) continue;
             Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Quoted(name), view,
                              home.empty() ? L"" : L" at ", Printable(home), L": ", reason,
@@ -304,7 +335,8 @@ private:
         const bool source = files_.FolderExists(mod_main::kSupportSourceFolder);
         Add(source ? Mark::Ok : Mark::Missing, {L"Source folder ", mod_main::kSupportSourceFolder});
         RepairHold hold;
-        const std::wstring why = source ? HoldForRepair(platform_, report_.javaHomePath, hold) : std::wstring();
+        const std::wstring why =
+            source ? HoldForRepair(platform_, report_.javaHomePath, hold) : std::wstring();
         if (!why.empty()) Add(Mark::Problem, {L"A repair copies nothing", why});
         if (report_.javaHomePath.empty()) {
             Add(Mark::Note, {L"No runtime folder is chosen: a start copies nothing"});
@@ -335,15 +367,17 @@ private:
         if (!files_.FileExists(source)) {
             why = base::Concat({L"its source ", source, L" is missing"});
         } else if (!files_.FolderExists(folder)) {
-            why = base::Concat({L"the folder ", shownFolder, L" is missing, and a start makes no folder"});
+            why = base::Concat(
+                {L"the folder ", shownFolder, L" is missing, and a start makes no folder"});
         } else {
             switch (files_.WriteAccessTo(folder)) {
                 case platform::WriteAccess::Denied:
                     why = base::Concat({L"this user may not write to ", shownFolder,
-                                  L": the first start must run as administrator"});
+                                        L": the first start must run as administrator"});
                     break;
                 case platform::WriteAccess::Unknown:
-                    Add(Mark::Note, {L"Whether this user may write to ", shownFolder, L" cannot be told"});
+                    Add(Mark::Note,
+                        {L"Whether this user may write to ", shownFolder, L" cannot be told"});
                     break;
                 case platform::WriteAccess::Allowed:
                     break;
@@ -360,37 +394,47 @@ private:
     // A start's end, or what it does in order, each clause after the one before.
     void WriteVerdict() {
         auto& verdict = report_.verdict;
-        for (const auto& [status, message] : {std::pair{platform::ExitStatus::NoJavaRuntime, FirstLine(mod_main::kNoJavaRuntimeMessage)},
-                                              std::pair{platform::ExitStatus::NoSuitableJavaRuntime,
-                                                        std::wstring(mod_main::kNoSuitableJavaRuntimeMessage)}}) {
+        for (const auto& [status, message] :
+             {std::pair{platform::ExitStatus::NoJavaRuntime,
+                        FirstLine(mod_main::kNoJavaRuntimeMessage)},
+              std::pair{platform::ExitStatus::NoSuitableJavaRuntime,
+                        std::wstring(mod_main::kNoSuitableJavaRuntimeMessage)}}) {
             if (report_.status != static_cast<int>(status)) continue;
-            verdict.push_back(base::Concat({L"A start would show \"", message, L"\" and end with status ",
-                                            base::DecimalText(static_cast<long>(status)), L". ", kInstallJava}));
+            verdict.push_back(
+                base::Concat({L"A start would show \"", message, L"\" and end with status ",
+                              base::DecimalText(static_cast<long>(status)), L". ", kInstallJava}));
             return;
         }
         const bool found = !report_.javaFound.empty();
-        report_.status = static_cast<int>(found ? platform::ExitStatus::Ended : platform::ExitStatus::UnhandledFailure);
+        report_.status = static_cast<int>(found ? platform::ExitStatus::Ended
+                                                : platform::ExitStatus::UnhandledFailure);
         std::vector<std::wstring> clauses;
         if (!searchFailure_.empty()) {
-            clauses.push_back(base::Concat({L"show \"", searchFailure_, L"\" and \"", mod_main::kSearchFailedMessage, L"\""}));
+            clauses.push_back(base::Concat(
+                {L"show \"", searchFailure_, L"\" and \"", mod_main::kSearchFailedMessage, L"\""}));
         }
         if (!report_.filesToCopy.empty()) {
-            clauses.push_back(base::Concat({L"copy ", Joined(report_.filesToCopy), L" into ", report_.javaHomePath}));
+            clauses.push_back(base::Concat(
+                {L"copy ", Joined(report_.filesToCopy), L" into ", report_.javaHomePath}));
         }
         if (!copyFailure_.empty()) {
-            clauses.push_back(base::Concat({L"fail to copy ", copyFailure_, L" (\"", mod_main::kCopyFailedMessage, L"\")"}));
+            clauses.push_back(base::Concat(
+                {L"fail to copy ", copyFailure_, L" (\"", mod_main::kCopyFailedMessage, L"\")"}));
         }
-        clauses.push_back(found ? base::Concat({L"start ", report_.javaFound, L"."})
-                                : base::Concat({L"fail to start ", report_.javaLauncher,
-                                                L" with a \"Run-time error\" message and end with status 1."}));
+        clauses.push_back(
+            found ? base::Concat({L"start ", report_.javaFound, L"."})
+                  : base::Concat({L"fail to start ", report_.javaLauncher,
+                                  L" with a \"Run-time error\" message and end with status 1."}));
         std::wstring sentence = L"A start would ";
-        for (std::size_t i = 0; i < clauses.size(); ++i) sentence += (i == 0 ? L"" : L", then ") + clauses[i];
+        for (std::size_t i = 0; i < clauses.size(); ++i)
+            sentence += (i == 0 ? L"" : L", then ") + clauses[i];
         verdict.push_back(std::move(sentence));
         if (found && !report_.classPathMissing.empty()) {
-            verdict.push_back(base::Concat({L"The application would then fail: ",
-                                            base::DecimalText(static_cast<long>(report_.classPathMissing.size())), L" of its ",
-                                            base::DecimalText(static_cast<long>(launcher::kClassPath.size())),
-                                            L" class-path entries are missing or wrong."}));
+            verdict.push_back(base::Concat(
+                {L"The application would then fail: ",
+                 base::DecimalText(static_cast<long>(report_.classPathMissing.size())), L" of its ",
+                 base::DecimalText(static_cast<long>(launcher::kClassPath.size())),
+                 L" class-path entries are missing or wrong."}));
         }
     }
 

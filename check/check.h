@@ -45,22 +45,22 @@ struct Section {
 
 struct Report {
     std::wstring programFolder;
-    bool repaired = false;                 // a repair ran first; its section comes first
+    bool repaired = false;  // a repair ran first; its section comes first
     std::vector<Section> sections;
     std::vector<std::wstring> verdict;
-    int status = 0;                        // the launcher's exit status, or kCouldNotCheck
+    int status = 0;  // the launcher's exit status, or kCouldNotCheck
     // What a start would do, as the launcher decides it.
-    std::wstring chosenRuntime;            // the runtime key's name; empty when none is chosen
-    std::wstring javaHomePath;             // the folder a start takes the runtime from
-    std::wstring javaLauncher;             // the program at the head of the command line
-    std::wstring javaFound;                // the file Windows runs for it; empty when none
-    std::vector<std::wstring> filesToCopy;        // support files a start copies
-    std::vector<std::wstring> classPathMissing;   // class-path entries missing or of the wrong kind
+    std::wstring chosenRuntime;             // the runtime key's name; empty when none is chosen
+    std::wstring javaHomePath;              // the folder a start takes the runtime from
+    std::wstring javaLauncher;              // the program at the head of the command line
+    std::wstring javaFound;                 // the file Windows runs for it; empty when none
+    std::vector<std::wstring> filesToCopy;  // support files a start copies
+    std::vector<std::wstring> classPathMissing;  // class-path entries missing or of the wrong kind
 };
 
 struct CheckPlatform {
-    platform::Registry& registry;      // the view the launcher reads: the 32-bit one
-    platform::Registry* registry64;    // the 64-bit view; null on 32-bit Windows
+    platform::Registry& registry;    // the view the launcher reads: the 32-bit one
+    platform::Registry* registry64;  // the 64-bit view; null on 32-bit Windows
     platform::FileQueries& files;
     platform::HeldFiles& held;
 };
@@ -103,7 +103,8 @@ struct RepairHold {
 // tells why it must not copy: a link on the way, a source with another name, or someone other
 // than SYSTEM, the administrators, TrustedInstaller and this account who owns one of them or
 // may change it. The reason follows "Nothing was copied"; empty text when it may copy.
-std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
+std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
+                           RepairHold& hold);
 // The runtime's folder, bin, lib, lib\ext and bin\java.exe alone, by the same rules.
 std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
 

@@ -11,7 +11,6 @@
 namespace check {
 namespace {
 
-
 // Where each vendor's installer keeps its runtimes; a runtime's folder is a Path,
 // InstallationPath or JavaHome value a few keys below.
 struct VendorKey {
@@ -31,7 +30,9 @@ constexpr VendorKey kVendorKeys[] = {
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr int kVendorKeyDepth = 4;
 
-bool StartsWithDigit(const std::wstring& text) { return !text.empty() && text[0] >= L'0' && text[0] <= L'9'; }
+bool StartsWithDigit(const std::wstring& text) {
+    return !text.empty() && text[0] >= L'0' && text[0] <= L'9';
+}
 
 class Search {
 public:
@@ -41,17 +42,21 @@ public:
         platform::Registry* const views[] = {&platform_.registry, platform_.registry64};
         for (platform::Registry* view : views) {
             if (!view) continue;
-            for (const auto& vendor : kVendorKeys) Walk(*view, vendor, vendor.key, L"", kVendorKeyDepth);
-            for (const auto& entry : MRegistry::ListRegistrySubkeys(*view, platform::kHKeyLocalMachine, kUninstallKey)) {
+            for (const auto& vendor : kVendorKeys)
+                Walk(*view, vendor, vendor.key, L"", kVendorKeyDepth);
+            for (const auto& entry : MRegistry::ListRegistrySubkeys(
+                     *view, platform::kHKeyLocalMachine, kUninstallKey)) {
                 const std::wstring key = base::Concat({kUninstallKey, L"\\", entry});
-                Add(Text(*view, key, L"InstallLocation"), Text(*view, key, L"DisplayName"), L"", nullptr);
+                Add(Text(*view, key, L"InstallLocation"), Text(*view, key, L"DisplayName"), L"",
+                    nullptr);
             }
         }
         return std::move(found_);
     }
 
 private:
-    static std::wstring Text(platform::Registry& view, const std::wstring& key, const wchar_t* name) {
+    static std::wstring Text(platform::Registry& view, const std::wstring& key,
+                             const wchar_t* name) {
         return MRegistry::ReadRegistryText(view, platform::kHKeyLocalMachine, key, name);
     }
 
@@ -62,24 +67,28 @@ private:
             Add(Text(view, key, value), L"", keyVersion, &vendor);
         }
         if (depth == 0) return;
-        for (const auto& name : MRegistry::ListRegistrySubkeys(view, platform::kHKeyLocalMachine, key)) {
-            Walk(view, vendor, base::Concat({key, L"\\", name}), StartsWithDigit(name) ? name : keyVersion,
-                 depth - 1);
+        for (const auto& name :
+             MRegistry::ListRegistrySubkeys(view, platform::kHKeyLocalMachine, key)) {
+            Walk(view, vendor, base::Concat({key, L"\\", name}),
+                 StartsWithDigit(name) ? name : keyVersion, depth - 1);
         }
     }
 
-    void Add(const std::wstring& registered, const std::wstring& displayName, const std::wstring& keyVersion,
-             const VendorKey* vendor) {
+    void Add(const std::wstring& registered, const std::wstring& displayName,
+             const std::wstring& keyVersion, const VendorKey* vendor) {
         const std::wstring folder = WithoutTrailingBackslash(registered);
         if (folder.empty() || !platform_.files.FileExists(folder + L"\\bin\\java.exe")) return;
         const std::wstring key = FolderKey(folder);
-        auto known = std::find_if(found_.begin(), found_.end(),
-                                  [&](const InstalledRuntime& r) { return FolderKey(r.folder) == key; });
+        auto known = std::find_if(found_.begin(), found_.end(), [&](const InstalledRuntime& r) {
+            return FolderKey(r.folder) == key;
+        });
         if (known == found_.end()) {
             InstalledRuntime runtime;
             runtime.folder = folder;
-            runtime.bits = ProgramBits(platform_.files.ReadFileStart(folder + L"\\bin\\java.exe", 4096));
-            runtime.version = ReleaseVersion(platform_.files.ReadFileStart(folder + L"\\release", 65536));
+            runtime.bits =
+                ProgramBits(platform_.files.ReadFileStart(folder + L"\\bin\\java.exe", 4096));
+            runtime.version =
+                ReleaseVersion(platform_.files.ReadFileStart(folder + L"\\release", 65536));
             runtime.hasLibExt = platform_.files.FolderExists(folder + L"\\lib\\ext");
             found_.push_back(std::move(runtime));
             known = found_.end() - 1;
@@ -98,7 +107,8 @@ private:
 
 std::vector<InstalledRuntime> RuntimesAStartDoesNotSee(const CheckPlatform& platform) {
     std::vector<std::wstring> seen;
-    for (const auto& name : MRegistry::ListRegistrySubkeys(platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
+    for (const auto& name : MRegistry::ListRegistrySubkeys(
+             platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
         if (home) seen.push_back(FolderKey(*home));
     }
@@ -116,28 +126,38 @@ std::wstring HintFor(const InstalledRuntime& runtime) {
         {runtime.name.empty() ? L"A Java runtime" : runtime.name,
          runtime.version.empty() ? L"" : L", version ", runtime.version,
          hasBits ? (runtime.bits == 32 ? L", 32-bit" : L", 64-bit") : L"",
-         runtime.hasLibExt ? L", with lib\\ext" : L", without lib\\ext", L", at ", runtime.folder, L": ",
-         why.empty() ? L"a start does not see it; run SmsServerCheck.exe /register \"" : why,
+         runtime.hasLibExt ? L", with lib\\ext" : L", without lib\\ext", L", at ", runtime.folder,
+         L": ", why.empty() ? L"a start does not see it; run SmsServerCheck.exe /register \"" : why,
          why.empty() ? runtime.folder : L"; a start does not see it", why.empty() ? L"\"" : L"",
-         why.empty() && !runtime.vendorOption.empty() ? L", " : L"", why.empty() ? runtime.vendorOption : L""});
+         why.empty() && !runtime.vendorOption.empty() ? L", " : L"",
+         why.empty() ? runtime.vendorOption : L""});
 }
 
 int ProgramBits(const std::string& fileStart) {
-    const auto byte = [&](std::size_t at) { return static_cast<std::uint32_t>(static_cast<unsigned char>(fileStart[at])); };
+    const auto byte = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(static_cast<unsigned char>(fileStart[at]));
+    };
     if (fileStart.size() < 0x40 || fileStart.compare(0, 2, "MZ") != 0) return 0;
     const std::uint32_t header = byte(0x3C) | byte(0x3D) << 8 | byte(0x3E) << 16 | byte(0x3F) << 24;
-    if (header > fileStart.size() - 6 || fileStart.compare(header, 4, std::string("PE\0\0", 4)) != 0) return 0;
+    if (header > fileStart.size() - 6 ||
+        fileStart.compare(header, 4, std::string("PE\0\0", 4)) != 0)
+        return 0;
     switch (byte(header + 4) | byte(header + 5) << 8) {
-        case 0x014C: return 32;
-        case 0x8664: case 0xAA64: return 64;
-        default: return 0;
+        case 0x014C:
+            return 32;
+        case 0x8664:
+        case 0xAA64:
+            return 64;
+        default:
+            return 0;
     }
 }
 
 std::wstring ReleaseVersion(const std::string& releaseFile) {
     const std::string name = "JAVA_VERSION=\"";
     std::size_t at = releaseFile.find(name);
-    while (at != std::string::npos && at > 0 && releaseFile[at - 1] != '\n') at = releaseFile.find(name, at + 1);
+    while (at != std::string::npos && at > 0 && releaseFile[at - 1] != '\n')
+        at = releaseFile.find(name, at + 1);
     if (at == std::string::npos) return {};
     const std::size_t start = at + name.size(), end = releaseFile.find('"', start);
     if (end == std::string::npos || end - start > 40) return {};
@@ -154,7 +174,8 @@ int FeatureVersion(const std::wstring& version) {
     std::size_t at = version.find_first_of(L"0123456789");
     auto number = [&]() {
         int value = 0;
-        for (; at < version.size() && version[at] >= L'0' && version[at] <= L'9' && value < 1000; ++at) {
+        for (; at < version.size() && version[at] >= L'0' && version[at] <= L'9' && value < 1000;
+             ++at) {
             value = value * 10 + (version[at] - L'0');
         }
         return value;

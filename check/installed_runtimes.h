@@ -10,7 +10,8 @@
 namespace check {
 
 // Why a runtime cannot serve, as the check, its hints and /register all say it.
-inline constexpr wchar_t kNo64Bit[] = L"a 64-bit Java cannot load the 32-bit serial library Win32com.dll";
+inline constexpr wchar_t kNo64Bit[] =
+    L"a 64-bit Java cannot load the 32-bit serial library Win32com.dll";
 inline constexpr wchar_t kNoLibExtReason[] =
     L"Java 9 and later no longer load lib\\ext, where the serial-port files go";
 
@@ -43,6 +44,5 @@ std::wstring ReleaseVersion(const std::string& releaseFile);
 
 // The Java version's feature number: 8 for "1.8.0_402", "8.0.402.6" and "zulu-8"; 0 for none.
 int FeatureVersion(const std::wstring& version);
-
 
 }  // namespace check

@@ -4,7 +4,8 @@
 namespace check {
 
 std::wstring WithoutTrailingBackslash(std::wstring folder) {
-    while (folder.size() > 1 && folder.back() == L'\\' && !(folder.size() == 3 && folder[1] == L':')) {
+    while (folder.size() > 1 && folder.back() == L'\\' &&
+           !(folder.size() == 3 && folder[1] == L':')) {
         folder.pop_back();
     }
     return folder;

@@ -17,7 +17,8 @@ public:
         : files_(files), held_(held), hold_(hold) {}
 
     bool FileExists(const std::wstring& path) override { return files_.FileExists(path); }
-    std::optional<base::Failure> Copy(const std::wstring& source, const std::wstring& target) override {
+    std::optional<base::Failure> Copy(const std::wstring& source,
+                                      const std::wstring& target) override {
         for (auto& [key, item] : hold_.sources) {
             if (key == FolderKey(source)) return held_.CopyHeld(*item, target);
         }
@@ -25,14 +26,22 @@ public:
         // when it is still missing, and a refusal when it has come since.
         auto late = held_.Hold(source, false);
         if (!late) return late.failure();
-        return base::Failure(0, base::Concat({source, L" came after the repair had checked the source folder"}));
+        return base::Failure(
+            0, base::Concat({source, L" came after the repair had checked the source folder"}));
     }
-    std::optional<base::Failure> Flush(const std::wstring& path) override { return files_.Flush(path); }
-    std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override {
+    std::optional<base::Failure> Flush(const std::wstring& path) override {
+        return files_.Flush(path);
+    }
+    std::optional<base::Failure> MoveOver(const std::wstring& from,
+                                          const std::wstring& to) override {
         return files_.MoveOver(from, to);
     }
-    std::optional<base::Failure> MakeWritable(const std::wstring& path) override { return files_.MakeWritable(path); }
-    std::optional<base::Failure> Remove(const std::wstring& path) override { return files_.Remove(path); }
+    std::optional<base::Failure> MakeWritable(const std::wstring& path) override {
+        return files_.MakeWritable(path);
+    }
+    std::optional<base::Failure> Remove(const std::wstring& path) override {
+        return files_.Remove(path);
+    }
 
 private:
     platform::FileSystem& files_;
@@ -49,9 +58,10 @@ Section CopyMissingFiles(platform::FileSystem& files, platform::ProgramControl& 
         [&](const mod_main::SupportFile& file, const std::optional<base::Failure>& copyFailure) {
             const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
             done.findings.push_back(
-                copyFailure ? Finding{Mark::Problem, base::Concat({L"Copying ", shown, L" into ", home,
-                                                                  L" failed: ", copyFailure->description})}
-                            : Finding{Mark::Ok, base::Concat({L"Copied ", shown, L" into ", home})});
+                copyFailure
+                    ? Finding{Mark::Problem, base::Concat({L"Copying ", shown, L" into ", home,
+                                                           L" failed: ", copyFailure->description})}
+                    : Finding{Mark::Ok, base::Concat({L"Copied ", shown, L" into ", home})});
         });
     if (failure) allInPlace = false;
     if (done.findings.empty()) done.findings.push_back({Mark::Ok, L"Nothing was missing"});
@@ -67,7 +77,8 @@ Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
     Section done{L"Repair", {}};
     bool allInPlace = !before.javaHomePath.empty();
     RepairHold hold;  // until the copies are made
-    const std::wstring why = allInPlace ? HoldForRepair(platform, before.javaHomePath, hold) : std::wstring();
+    const std::wstring why =
+        allInPlace ? HoldForRepair(platform, before.javaHomePath, hold) : std::wstring();
     if (before.javaHomePath.empty()) {
         done.findings.push_back(
             {Mark::Problem, L"Nothing was copied: a start chooses no runtime folder, see below"});

@@ -35,9 +35,12 @@ std::size_t PathEnd(const std::wstring& text, std::size_t start) {
 // The path that a blank at position at lies in, as [start, end); {npos, npos} when none does.
 std::pair<std::size_t, std::size_t> PathAround(const std::wstring& text, std::size_t at) {
     for (std::size_t start = 0; start < at; ++start) {
-        const bool drive = start + 2 < text.size() && text[start + 1] == L':' && text[start + 2] == L'\\';
-        const bool share = start + 1 < text.size() && text[start] == L'\\' && text[start + 1] == L'\\';
-        if ((!drive && !share) || (start > 0 && text[start - 1] != L' ' && text[start - 1] != L'"')) continue;
+        const bool drive =
+            start + 2 < text.size() && text[start + 1] == L':' && text[start + 2] == L'\\';
+        const bool share =
+            start + 1 < text.size() && text[start] == L'\\' && text[start + 1] == L'\\';
+        if ((!drive && !share) || (start > 0 && text[start - 1] != L' ' && text[start - 1] != L'"'))
+            continue;
         const std::size_t end = PathEnd(text, start);
         if (at < end) return {start, end};
         start = end;

@@ -1,10 +1,10 @@
 // The splash form's design and the start sequence.
 #include "launcher/frmSplash.h"
 
+#include "base/text.h"
 #include "launcher/command_line.h"
 #include "launcher/java_end.h"
 #include "launcher/version.h"
-#include "base/text.h"
 
 namespace launcher {
 
@@ -20,14 +20,16 @@ platform::SplashDesign SplashFormDesign() {
 }
 
 std::wstring UnhandledFailureText(const base::Failure& failure) {
-    return base::Concat({L"Run-time error '", base::DecimalText(failure.number), L"':\r\n\r\n", failure.description});
+    return base::Concat({L"Run-time error '", base::DecimalText(failure.number), L"':\r\n\r\n",
+                         failure.description});
 }
 
 frmSplash::frmSplash(LauncherPlatform platform, mod_main::ModMain& modMain)
     : platform_(platform), modMain_(modMain) {}
 
 platform::ExitStatus frmSplash::Show() {
-    if (const auto failure = platform_.window.Load(SplashFormDesign(), [this] { Timer1_Timer(); })) {
+    if (const auto failure =
+            platform_.window.Load(SplashFormDesign(), [this] { Timer1_Timer(); })) {
         return ReportUnhandledFailure(*failure);
     }
     platform_.window.RunUntilClosed();
@@ -51,10 +53,12 @@ platform::ExitStatus frmSplash::StartSequence() {
     // during the wait, and told when Java has ended with a failure by then.
     const auto end = platform_.processes.WaitForStarted(kWaitAfterStartMs);
     if (end && end->status != 0) {
-        platform_.messageBoxes.Show(JavaEndedText(end->status, end->errorOutput), platform::kMessageBoxOk);
+        platform_.messageBoxes.Show(JavaEndedText(end->status, end->errorOutput),
+                                    platform::kMessageBoxOk);
         return platform::ExitStatus::JavaEndedAtOnce;
     }
-    if (end && end->afterMs < kWaitAfterStartMs) platform_.programControl.Sleep(kWaitAfterStartMs - end->afterMs);
+    if (end && end->afterMs < kWaitAfterStartMs)
+        platform_.programControl.Sleep(kWaitAfterStartMs - end->afterMs);
     return platform::ExitStatus::Ended;
 }
 

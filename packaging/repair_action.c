@@ -4,11 +4,11 @@
  * installed folder (its CustomActionData) and writes the report, line by line, into the
  * installer's log, where an administrator who installed with /l*v finds it. Neither fails the
  * install: no Java yet, or no source folder, is a report, not an error. */
-#include <windows.h>
 #include <aclapi.h>
 #include <msi.h>
 #include <msiquery.h>
 #include <sddl.h>
+#include <windows.h>
 
 #include <stdarg.h>
 #include <string.h>
@@ -31,7 +31,10 @@ static void Log(MSIHANDLE install, const wchar_t* text) {
         wchar_t* out = escaped;
         for (const wchar_t* c = text; *c; ++c) {
             if (*c == L'[' || *c == L']') {
-                *out++ = L'['; *out++ = L'\\'; *out++ = *c; *out++ = L']';
+                *out++ = L'[';
+                *out++ = L'\\';
+                *out++ = *c;
+                *out++ = L']';
             } else {
                 *out++ = *c;
             }
@@ -60,7 +63,8 @@ static void LogFailure(MSIHANDLE install, const wchar_t* text, DWORD error) {
     wchar_t words[512] = L"";
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0,
                    words, 512, NULL);
-    for (size_t end = wcslen(words); end > 0 && (words[end - 1] == L'\r' || words[end - 1] == L'\n'); --end) {
+    for (size_t end = wcslen(words);
+         end > 0 && (words[end - 1] == L'\r' || words[end - 1] == L'\n'); --end) {
         words[end - 1] = L'\0';
     }
     LogFormatted(install, L"%ls: %ls (error %lu)", text, words, (unsigned long)error);
@@ -75,10 +79,11 @@ static const wchar_t* const kSupportNames[] = {SMS_SUPPORT_FILES};
  * on Windows; under Wine the signed-in user, who owns every file there). */
 static BOOL IsTrusted(PSID sid, PSID own) {
     PSID installer = NULL;
-    BOOL trusted = IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
-                   (own && EqualSid(sid, own));
-    if (!trusted && ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-                                           &installer)) {
+    BOOL trusted = IsWellKnownSid(sid, WinLocalSystemSid) ||
+                   IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || (own && EqualSid(sid, own));
+    if (!trusted &&
+        ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+                               &installer)) {
         trusted = EqualSid(sid, installer);
         LocalFree(installer);
     }
@@ -88,8 +93,9 @@ static BOOL IsTrusted(PSID sid, PSID own) {
 /* The rights that let their holder change, replace or take over a folder: add a file or a
  * folder, write extended attributes or attributes, delete a child or the folder itself (and so
  * rename it), write its access list or owner, and the generic write and all. */
-#define CHANGE_RIGHTS (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_EA | FILE_DELETE_CHILD | \
-                       FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | GENERIC_WRITE)
+#define CHANGE_RIGHTS                                                            \
+    (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_EA | FILE_DELETE_CHILD | \
+     FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | GENERIC_WRITE)
 
 /* Whether anyone but the trusted accounts owns the held folder or may change it. */
 static BOOL OthersMayChange(HANDLE folder) {
@@ -98,21 +104,25 @@ static BOOL OthersMayChange(HANDLE folder) {
     HANDLE token = NULL;
     DWORD size = 0;
     if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        if (GetTokenInformation(token, TokenUser, user, sizeof user, &size)) own = ((TOKEN_USER*)user)->User.Sid;
+        if (GetTokenInformation(token, TokenUser, user, sizeof user, &size))
+            own = ((TOKEN_USER*)user)->User.Sid;
         CloseHandle(token);
     }
     PSID owner = NULL;
     PACL dacl = NULL;
     PSECURITY_DESCRIPTOR descriptor = NULL;
-    if (GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                        NULL, &dacl, NULL, &descriptor) != ERROR_SUCCESS) {
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, NULL, &dacl,
+                        NULL, &descriptor) != ERROR_SUCCESS) {
         return TRUE;
     }
     BOOL others = !IsTrusted(owner, own) || dacl == NULL;
     for (DWORD i = 0; !others && i < dacl->AceCount; ++i) {
         ACCESS_ALLOWED_ACE* ace = NULL;
         if (!GetAce(dacl, i, (void**)&ace) || (ace->Header.AceFlags & INHERIT_ONLY_ACE)) continue;
-        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE && ace->Header.AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) continue;
+        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE &&
+            ace->Header.AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
+            continue;
         others = (ace->Mask & CHANGE_RIGHTS) && !IsTrusted((PSID)&ace->SidStart, own);
     }
     LocalFree(descriptor);
@@ -126,7 +136,8 @@ static BOOL IsLink(HANDLE folder, const wchar_t* path) {
     wchar_t final[MAX_PATH + 8];
     if (!GetFileInformationByHandle(folder, &information)) return TRUE;
     if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return TRUE;
-    const DWORD length = GetFinalPathNameByHandleW(folder, final, MAX_PATH + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD length = GetFinalPathNameByHandleW(folder, final, MAX_PATH + 8,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0 || length >= MAX_PATH + 8) return TRUE;
     const wchar_t* plain = wcsncmp(final, L"\\\\?\\", 4) == 0 ? final + 4 : final;
     return _wcsicmp(plain, path) != 0;
@@ -136,15 +147,18 @@ static BOOL IsLink(HANDLE folder, const wchar_t* path) {
 static BOOL SetAside(HANDLE folder, const wchar_t* path, wchar_t* aside) {
     BYTE buffer[sizeof(FILE_RENAME_INFO) + 2 * MAX_PATH * sizeof(wchar_t)];
     for (int attempt = 1; attempt <= 9; ++attempt) {
-        _snwprintf(aside, MAX_PATH, attempt == 1 ? L"%ls (set aside: others could change it)"
-                                                 : L"%ls (set aside: others could change it) %d", path, attempt);
+        _snwprintf(aside, MAX_PATH,
+                   attempt == 1 ? L"%ls (set aside: others could change it)"
+                                : L"%ls (set aside: others could change it) %d",
+                   path, attempt);
         aside[MAX_PATH - 1] = L'\0';
         FILE_RENAME_INFO* rename = (FILE_RENAME_INFO*)buffer;
         ZeroMemory(buffer, sizeof buffer);
         rename->FileNameLength = (DWORD)(wcslen(aside) * sizeof(wchar_t));
         memcpy(rename->FileName, aside, rename->FileNameLength);
         if (SetFileInformationByHandle(folder, FileRenameInfo, rename, sizeof buffer)) return TRUE;
-        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) return FALSE;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return FALSE;
     }
     return FALSE;
 }
@@ -158,31 +172,44 @@ static HANDLE SecureFolder(MSIHANDLE install, const wchar_t* path, SECURITY_ATTR
     for (int attempt = 0; attempt < 3; ++attempt) {
         const BOOL made = CreateDirectoryW(path, locked);
         if (!made && GetLastError() != ERROR_ALREADY_EXISTS) {
-            LogFailure(install, L"SMS Server repair: the support folder could not be made", GetLastError());
+            LogFailure(install, L"SMS Server repair: the support folder could not be made",
+                       GetLastError());
             return INVALID_HANDLE_VALUE;
         }
-        HANDLE folder = CreateFileW(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE | SYNCHRONIZE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+        HANDLE folder = CreateFileW(
+            path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE | SYNCHRONIZE,
+            FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
         if (folder == INVALID_HANDLE_VALUE) {
-            LogFailure(install, L"SMS Server repair: the support folder could not be opened", GetLastError());
+            LogFailure(install, L"SMS Server repair: the support folder could not be opened",
+                       GetLastError());
             return folder;
         }
         wchar_t aside[MAX_PATH];
         if (IsLink(folder, path)) {
-            LogFormatted(install, L"SMS Server repair: %ls is a link, which the package never follows: nothing was put "
-                                  L"there. An administrator must remove it, then repair SMS Server.", path);
+            LogFormatted(install,
+                         L"SMS Server repair: %ls is a link, which the package never follows: "
+                         L"nothing was put "
+                         L"there. An administrator must remove it, then repair SMS Server.",
+                         path);
         } else if (!OthersMayChange(folder)) {
-            LogFormatted(install, made ? L"SMS Server repair: %ls was made and locked: only SYSTEM and Administrators may change it"
-                                       : L"SMS Server repair: %ls is locked: only SYSTEM and Administrators may change it",
+            LogFormatted(install,
+                         made ? L"SMS Server repair: %ls was made and locked: only SYSTEM and "
+                                L"Administrators may change it"
+                              : L"SMS Server repair: %ls is locked: only SYSTEM and Administrators "
+                                L"may change it",
                          path);
             return folder;
         } else if (SetAside(folder, path, aside)) {
-            LogFormatted(install, L"SMS Server repair: others could change %ls, so it was renamed to %ls", path, aside);
+            LogFormatted(install,
+                         L"SMS Server repair: others could change %ls, so it was renamed to %ls",
+                         path, aside);
             CloseHandle(folder);
             continue;
         } else {
-            LogFailure(install, L"SMS Server repair: others could change the support folder, which could not be renamed aside",
+            LogFailure(install,
+                       L"SMS Server repair: others could change the support folder, which could "
+                       L"not be renamed aside",
                        GetLastError());
         }
         CloseHandle(folder);
@@ -203,11 +230,12 @@ static BOOL PlaceFile(MSIHANDLE install, const wchar_t* installed, const wchar_t
     DeleteFileW(temporary);
     DWORD error = ERROR_SUCCESS, read = 0, written = 0;
     HANDLE to = INVALID_HANDLE_VALUE;
-    HANDLE from = CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE from = CreateFileW(source, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (from == INVALID_HANDLE_VALUE) {
         error = GetLastError();
-    } else if ((to = CreateFileW(temporary, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL)) ==
-               INVALID_HANDLE_VALUE) {
+    } else if ((to = CreateFileW(temporary, GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, NULL)) == INVALID_HANDLE_VALUE) {
         error = GetLastError();
     }
     char bytes[16384];
@@ -223,7 +251,8 @@ static BOOL PlaceFile(MSIHANDLE install, const wchar_t* installed, const wchar_t
     if (error == ERROR_SUCCESS && !FlushFileBuffers(to)) error = GetLastError();
     if (to != INVALID_HANDLE_VALUE) CloseHandle(to);
     if (from != INVALID_HANDLE_VALUE) CloseHandle(from);
-    if (error == ERROR_SUCCESS && !MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (error == ERROR_SUCCESS &&
+        !MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = GetLastError();
     }
     if (error == ERROR_SUCCESS) return TRUE;
@@ -252,17 +281,22 @@ UINT __stdcall PlaceSupportFiles(MSIHANDLE install) {
     }
     PSECURITY_DESCRIPTOR descriptor = NULL;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", SDDL_REVISION_1, &descriptor, NULL)) {
-        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked", GetLastError());
+            L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", SDDL_REVISION_1,
+            &descriptor, NULL)) {
+        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked",
+                   GetLastError());
         return ERROR_SUCCESS;
     }
     SECURITY_ATTRIBUTES locked = {sizeof locked, descriptor, FALSE};
     HANDLE parent = SecureFolder(install, SOURCE_PARENT, &locked);
-    HANDLE folder = parent == INVALID_HANDLE_VALUE ? INVALID_HANDLE_VALUE : SecureFolder(install, SUPPORT_FOLDER, &locked);
+    HANDLE folder = parent == INVALID_HANDLE_VALUE ? INVALID_HANDLE_VALUE
+                                                   : SecureFolder(install, SUPPORT_FOLDER, &locked);
     if (folder != INVALID_HANDLE_VALUE && bringsFiles) {
         BOOL all = TRUE;
-        for (size_t i = 0; i < sizeof kSupportNames / sizeof kSupportNames[0]; ++i) all &= PlaceFile(install, data, kSupportNames[i]);
-        if (all) Log(install, L"SMS Server repair: the package's support files are in " SUPPORT_FOLDER);
+        for (size_t i = 0; i < sizeof kSupportNames / sizeof kSupportNames[0]; ++i)
+            all &= PlaceFile(install, data, kSupportNames[i]);
+        if (all)
+            Log(install, L"SMS Server repair: the package's support files are in " SUPPORT_FOLDER);
     }
     if (folder != INVALID_HANDLE_VALUE) CloseHandle(folder);
     if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
@@ -350,11 +384,13 @@ static BOOL ReadUntilEnded(HANDLE readEnd, HANDLE process, char* output, DWORD c
  * status, 99 when it could not run or was stopped, and whether its output began with
  * expected. */
 static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* option,
-                      const wchar_t* runtime, const wchar_t* prefix, const char* expected, BOOL* began) {
+                      const wchar_t* runtime, const wchar_t* prefix, const char* expected,
+                      BOOL* began) {
     wchar_t commandLine[3 * MAX_PATH];
-    _snwprintf(commandLine, 3 * MAX_PATH - 1, runtime ? L"\"%lsSmsServerCheck.exe\" %ls \"%ls\""
-                                                      : L"\"%lsSmsServerCheck.exe\" %ls",
-               folder, option, runtime);
+    _snwprintf(
+        commandLine, 3 * MAX_PATH - 1,
+        runtime ? L"\"%lsSmsServerCheck.exe\" %ls \"%ls\"" : L"\"%lsSmsServerCheck.exe\" %ls",
+        folder, option, runtime);
     commandLine[3 * MAX_PATH - 1] = L'\0';
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
     HANDLE readEnd = NULL, writeEnd = NULL;
@@ -380,18 +416,23 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* o
     const BOOL ended = ReadUntilEnded(readEnd, started.hProcess, output, capacity, &size);
     CloseHandle(readEnd);
     /* TerminateProcess only starts the end: its status is there once the process has ended. */
-    if (!ended && TerminateProcess(started.hProcess, 99)) WaitForSingleObject(started.hProcess, 10000);
+    if (!ended && TerminateProcess(started.hProcess, 99))
+        WaitForSingleObject(started.hProcess, 10000);
     DWORD status = 99;
     GetExitCodeProcess(started.hProcess, &status);
     CloseHandle(started.hProcess);
 
-    if (began) *began = output && size >= strlen(expected) && memcmp(output, expected, strlen(expected)) == 0;
+    if (began)
+        *began =
+            output && size >= strlen(expected) && memcmp(output, expected, strlen(expected)) == 0;
     if (output) {
         LogLines(install, prefix, output, size);
         HeapFree(GetProcessHeap(), 0, output);
     }
     if (!ended) {
-        LogFormatted(install, L"%lsSmsServerCheck.exe did not end within 60 seconds and was stopped", prefix);
+        LogFormatted(install,
+                     L"%lsSmsServerCheck.exe did not end within 60 seconds and was stopped",
+                     prefix);
     }
     LogFormatted(install, L"%lsexit status %lu", prefix, (unsigned long)status);
     return status;
@@ -407,8 +448,12 @@ static void ReadRegistered(wchar_t folder[MAX_PATH]) {
     HKEY key = NULL;
     DWORD size = (MAX_PATH - 1) * sizeof(wchar_t), type = 0;
     folder[0] = L'\0';
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) return;
-    if (RegQueryValueExW(key, REGISTERED_VALUE, NULL, &type, (BYTE*)folder, &size) != ERROR_SUCCESS || type != REG_SZ) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY,
+                      &key) != ERROR_SUCCESS)
+        return;
+    if (RegQueryValueExW(key, REGISTERED_VALUE, NULL, &type, (BYTE*)folder, &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
         size = 0;
     }
     folder[size / sizeof(wchar_t)] = L'\0';
@@ -418,12 +463,13 @@ static void ReadRegistered(wchar_t folder[MAX_PATH]) {
 /* Remembers folder as the one the package registered; empty text forgets it. */
 static void WriteRegistered(const wchar_t* folder) {
     HKEY key = NULL;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, NULL, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &key,
-                        NULL) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, PACKAGE_KEY, 0, NULL, 0,
+                        KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &key, NULL) != ERROR_SUCCESS) {
         return;
     }
     if (folder[0]) {
-        RegSetValueExW(key, REGISTERED_VALUE, 0, REG_SZ, (const BYTE*)folder, (DWORD)((wcslen(folder) + 1) * sizeof(wchar_t)));
+        RegSetValueExW(key, REGISTERED_VALUE, 0, REG_SZ, (const BYTE*)folder,
+                       (DWORD)((wcslen(folder) + 1) * sizeof(wchar_t)));
     } else {
         RegDeleteValueW(key, REGISTERED_VALUE);
     }
@@ -439,7 +485,8 @@ static wchar_t* ReadData(MSIHANDLE install, wchar_t data[2 * MAX_PATH + 2]) {
     wchar_t* rest = wcschr(data, L'|');
     if (!rest) return NULL;
     *rest++ = L'\0';
-    return data[0] != L'\0' && wcslen(data) + 40 < MAX_PATH && wcslen(rest) < MAX_PATH ? rest : NULL;
+    return data[0] != L'\0' && wcslen(data) + 40 < MAX_PATH && wcslen(rest) < MAX_PATH ? rest
+                                                                                       : NULL;
 }
 
 /* CustomActionData is the installed folder, a "|" (which no path holds), and JAVAHOME. The
@@ -454,8 +501,10 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
         return ERROR_SUCCESS;
     }
     BOOL registered = FALSE;
-    if (*javaHome && RunCheck(install, data, L"/register", javaHome, L"SMS Server register: ", "Registered ",
-                              &registered) == 0 && registered) {
+    if (*javaHome &&
+        RunCheck(install, data, L"/register", javaHome, L"SMS Server register: ", "Registered ",
+                 &registered) == 0 &&
+        registered) {
         WriteRegistered(javaHome);
     }
     RunCheck(install, data, L"/repair", NULL, L"SMS Server repair: ", "", NULL);
@@ -483,7 +532,8 @@ UINT __stdcall RunUnregister(MSIHANDLE install) {
     wchar_t data[2 * MAX_PATH + 2];
     const wchar_t* registered = ReadData(install, data);
     if (registered && *registered &&
-        RunCheck(install, data, L"/unregister", registered, L"SMS Server unregister: ", "", NULL) == 0) {
+        RunCheck(install, data, L"/unregister", registered, L"SMS Server unregister: ", "", NULL) ==
+            0) {
         WriteRegistered(L"");
     }
     return ERROR_SUCCESS;
@@ -510,7 +560,8 @@ UINT __stdcall RollbackUnregister(MSIHANDLE install) {
 static BOOL IsMarked(HKEY key, const wchar_t* subkey) {
     wchar_t mark[64];
     DWORD size = sizeof mark;
-    return RegGetValueW(key, subkey, MARK_VALUE, RRF_RT_REG_SZ, NULL, mark, &size) == ERROR_SUCCESS &&
+    return RegGetValueW(key, subkey, MARK_VALUE, RRF_RT_REG_SZ, NULL, mark, &size) ==
+               ERROR_SUCCESS &&
            wcscmp(mark, MARK) == 0;
 }
 
@@ -519,24 +570,30 @@ static BOOL IsMarked(HKEY key, const wchar_t* subkey) {
  * rollback may run after the installed programs are gone, so it does not start the check. */
 static void Unregister(MSIHANDLE install, const wchar_t* folder) {
     HKEY all = NULL;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, RUNTIMES_KEY, 0, KEY_READ | KEY_WOW64_32KEY | DELETE, &all) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, RUNTIMES_KEY, 0, KEY_READ | KEY_WOW64_32KEY | DELETE,
+                      &all) != ERROR_SUCCESS) {
         return;
     }
     wchar_t name[256], home[MAX_PATH];
     DWORD index = 0, subkeys = 0;
     while (RegEnumKeyW(all, index, name, 256) == ERROR_SUCCESS) {
         DWORD size = sizeof home - sizeof(wchar_t);
-        if (RegGetValueW(all, name, L"JavaHome", RRF_RT_REG_SZ, NULL, home, &size) != ERROR_SUCCESS) home[0] = L'\0';
-        for (size_t end = wcslen(home); end > 3 && home[end - 1] == L'\\'; --end) home[end - 1] = L'\0';
+        if (RegGetValueW(all, name, L"JavaHome", RRF_RT_REG_SZ, NULL, home, &size) != ERROR_SUCCESS)
+            home[0] = L'\0';
+        for (size_t end = wcslen(home); end > 3 && home[end - 1] == L'\\'; --end)
+            home[end - 1] = L'\0';
         if (IsMarked(all, name) && _wcsicmp(home, folder) == 0 &&
             RegDeleteKeyExW(all, name, KEY_WOW64_32KEY, 0) == ERROR_SUCCESS) {
-            LogFormatted(install, L"SMS Server rollback: removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY L"\\%ls", name);
+            LogFormatted(install,
+                         L"SMS Server rollback: removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY L"\\%ls",
+                         name);
         } else {
             ++index;
         }
     }
-    const BOOL empty = RegQueryInfoKeyW(all, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL, NULL, NULL, NULL) ==
-                           ERROR_SUCCESS && subkeys == 0;
+    const BOOL empty = RegQueryInfoKeyW(all, NULL, NULL, NULL, &subkeys, NULL, NULL, NULL, NULL,
+                                        NULL, NULL, NULL) == ERROR_SUCCESS &&
+                       subkeys == 0;
     RegCloseKey(all);
     if (empty && IsMarked(HKEY_LOCAL_MACHINE, RUNTIMES_KEY) &&
         RegDeleteKeyExW(HKEY_LOCAL_MACHINE, RUNTIMES_KEY, KEY_WOW64_32KEY, 0) == ERROR_SUCCESS) {

@@ -26,8 +26,8 @@ struct AccessEntry {
 // Who owns a file or folder and what its access list grants on it.
 struct AccessList {
     Account owner;
-    bool unrestricted = false;          // no access list at all: everyone may do anything
-    std::vector<AccessEntry> allowed;   // the entries that allow, leaving out inherit-only ones
+    bool unrestricted = false;         // no access list at all: everyone may do anything
+    std::vector<AccessEntry> allowed;  // the entries that allow, leaving out inherit-only ones
 };
 
 class FileQueries {
@@ -51,7 +51,8 @@ public:
     // The file that starting a program named without a folder (such as "java") would run,
     // looked for as a process start does, with programFolder as both the starting program's
     // folder and its current folder; empty text when there is none.
-    virtual std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) = 0;
+    virtual std::wstring FindProgram(const std::wstring& name,
+                                     const std::wstring& programFolder) = 0;
 };
 
 }  // namespace platform

@@ -13,9 +13,10 @@ inline constexpr int kShowHidden = 0;
 
 // How a started program ended within a wait.
 struct ProgramEnd {
-    unsigned afterMs;          // when, counted from the start of the wait
-    std::uint32_t status;      // its exit status
-    std::wstring errorOutput;  // the start of what it wrote to its error output, decoded as it wrote it
+    unsigned afterMs;      // when, counted from the start of the wait
+    std::uint32_t status;  // its exit status
+    std::wstring
+        errorOutput;  // the start of what it wrote to its error output, decoded as it wrote it
 };
 
 // An operation that fails gives the failure, whose description is the system's own message.
@@ -26,7 +27,8 @@ public:
     // Folder of the program file, no trailing backslash except at the root of a drive.
     [[nodiscard]] virtual base::Result<std::wstring> ProgramFolder() = 0;
     [[nodiscard]] virtual base::Result<std::wstring> CurrentFolder() = 0;
-    [[nodiscard]] virtual std::optional<base::Failure> SetCurrentFolder(const std::wstring& folder) = 0;
+    [[nodiscard]] virtual std::optional<base::Failure> SetCurrentFolder(
+        const std::wstring& folder) = 0;
     // Starts the command line with the given show state for its first window, its error
     // output into a pipe that only this program reads and its other standard handles on the
     // NUL device; does not wait for it. Gives its process identifier.

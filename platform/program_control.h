@@ -4,11 +4,11 @@
 namespace platform {
 
 enum class ExitStatus : int {
-    Ended = 0,                   // the application was started, or the user closed the splash
-    UnhandledFailure = 1,        // a step failed outside the runtime search, e.g. no Java launcher
-    NoJavaRuntime = 2,           // the registry lists no Java runtime
-    NoSuitableJavaRuntime = 3,   // no listed runtime is version 1.5 or higher
-    JavaEndedAtOnce = 13,        // Java ended within the wait with a status other than 0
+    Ended = 0,                  // the application was started, or the user closed the splash
+    UnhandledFailure = 1,       // a step failed outside the runtime search, e.g. no Java launcher
+    NoJavaRuntime = 2,          // the registry lists no Java runtime
+    NoSuitableJavaRuntime = 3,  // no listed runtime is version 1.5 or higher
+    JavaEndedAtOnce = 13,       // Java ended within the wait with a status other than 0
 };
 
 class ProgramControl {

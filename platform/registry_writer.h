@@ -14,7 +14,8 @@ public:
     virtual ~RegistryWriter() = default;
 
     // Sets a REG_SZ value, creating the key where it is missing.
-    [[nodiscard]] virtual std::optional<base::Failure> WriteText(const std::wstring& key, const std::wstring& name,
+    [[nodiscard]] virtual std::optional<base::Failure> WriteText(const std::wstring& key,
+                                                                 const std::wstring& name,
                                                                  const std::wstring& text) = 0;
     // Removes a key that has no subkeys, with its values.
     [[nodiscard]] virtual std::optional<base::Failure> RemoveKey(const std::wstring& key) = 0;

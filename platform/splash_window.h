@@ -13,7 +13,7 @@ struct SplashDesign {
     std::wstring caption;
     int clientWidth;
     int clientHeight;
-    int imageWidth;    // the picture is stretched to this size at the top-left corner
+    int imageWidth;  // the picture is stretched to this size at the top-left corner
     int imageHeight;
     unsigned timerIntervalMs;
 };

@@ -6,8 +6,8 @@
 
 #include "launcher/frmSplash.h"
 #include "launcher/version.h"
-#include "programs/resource.h"
 #include "platform/win32/win32_platform.h"
+#include "programs/resource.h"
 #include "runtime/mod_main.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "check/arguments.h"
-#include "check/check.h"
 #include "base/failure.h"
 #include "base/text.h"
+#include "check/arguments.h"
+#include "check/check.h"
 #include "platform/win32/console.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
@@ -28,9 +28,10 @@ int Report(const check::Report& report, const std::wstring& reportFile) {
     }
     const std::wstring path = win32::FullPath(reportFile);
     // UTF-8, marked as such for the editors that would take it for the ANSI code page.
-    if (const auto failure = win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::ToCodePage(text, CP_UTF8))) {
+    if (const auto failure =
+            win32::WriteWholeFile(path, "\xEF\xBB\xBF" + win32::ToCodePage(text, CP_UTF8))) {
         win32::WriteOut(base::Concat({L"The report could not be written to ", path, L": ",
-                                failure->description, L"\r\n"}),
+                                      failure->description, L"\r\n"}),
                         true);
         return check::kCouldNotCheck;
     }
@@ -54,11 +55,12 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     const std::wstring folder =
-        arguments.folder.empty() ? win32::ProgramFolder()
-                                 : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
+        arguments.folder.empty()
+            ? win32::ProgramFolder()
+            : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
     if (arguments.folder.empty() && folder.empty()) {
-        win32::WriteOut(base::Concat({L"This program's folder cannot be told: ", win32::LastErrorFailure().description,
-                                      L"\r\n"}),
+        win32::WriteOut(base::Concat({L"This program's folder cannot be told: ",
+                                      win32::LastErrorFailure().description, L"\r\n"}),
                         true);
         return Finish(check::kCouldNotCheck, arguments);
     }
@@ -66,12 +68,14 @@ int wmain(int argc, wchar_t** argv) {
     win32::Win32Registry registry64(KEY_WOW64_64KEY);
     win32::Win32FileQueries files;
     win32::Win32HeldFiles held;
-    const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr, files, held};
+    const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr,
+                                        files, held};
     if (!arguments.registerFolder.empty() || !arguments.unregisterFolder.empty()) {
         win32::Win32RegistryWriter writer;
         const check::Registration done =
-            arguments.registerFolder.empty() ? check::UnregisterRuntime(platform, writer, arguments.unregisterFolder)
-                                             : check::RegisterRuntime(platform, writer, arguments.registerFolder);
+            arguments.registerFolder.empty()
+                ? check::UnregisterRuntime(platform, writer, arguments.unregisterFolder)
+                : check::RegisterRuntime(platform, writer, arguments.registerFolder);
         for (const auto& line : done.lines) win32::WriteOut(line + L"\r\n", done.status != 0);
         return Finish(done.status, arguments);
     }

@@ -2,8 +2,8 @@
 // what the defaults would pull in: the name demangler and printf engine of the verbose
 // terminate handler; the exception classes, reference-counted strings and random device
 // behind the library's own "throw on misuse" helpers; and, behind operator new, the whole
-// exception runtime for a program built without exceptions (the check). Those helpers run only on a misuse of
-// the standard library (a string past its maximum size, a position past its end, an empty
+// exception runtime for a program built without exceptions (the check). Those helpers run only on a
+// misuse of the standard library (a string past its maximum size, a position past its end, an empty
 // function called), which the programs never make; should one happen, the program ends at
 // once, as an exception nobody catches would end it. The helpers are replaced all together,
 // so that the library's own file of them is never linked beside these.

@@ -107,10 +107,13 @@ SubkeyList ListRegistrySubkeys(Registry& registry, RegistryKey root, const std::
     return list;
 }
 
-base::Failure UnsupportedValueType() { return base::Failure(kUnsupportedValueType, L"Unsupported value type"); }
+base::Failure UnsupportedValueType() {
+    return base::Failure(kUnsupportedValueType, L"Unsupported value type");
+}
 
 base::Result<RegistryValue> ReadRegistryValue(Registry& registry, RegistryKey root,
-                                              const std::wstring& path, const std::wstring& valueName,
+                                              const std::wstring& path,
+                                              const std::wstring& valueName,
                                               const std::optional<RegistryValue>& defaultValue,
                                               std::uint32_t* typeRead) {
     const auto handle = OpenForReading(registry, root, path);

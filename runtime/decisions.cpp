@@ -39,9 +39,9 @@ RuntimeChoice ChooseRuntime(const std::vector<std::wstring>& names) {
 
 base::Result<std::wstring> ReadJavaHome(platform::Registry& registry, const std::wstring& name,
                                         std::uint32_t* typeRead) {
-    const auto value = MRegistry::ReadRegistryValue(
-        registry, platform::kHKeyLocalMachine, base::Concat({kJavaRuntimeKey, L"\\", name}),
-        kJavaHomeValue, std::nullopt, typeRead);
+    const auto value = MRegistry::ReadRegistryValue(registry, platform::kHKeyLocalMachine,
+                                                    base::Concat({kJavaRuntimeKey, L"\\", name}),
+                                                    kJavaHomeValue, std::nullopt, typeRead);
     if (!value) return value.failure();
     return MRegistry::ToText(*value);
 }
@@ -54,6 +54,8 @@ std::wstring SupportSource(const SupportFile& file) {
     return base::Concat({kSupportSourceFolder, L"\\", file.fileName});
 }
 
-std::wstring TemporaryNameFor(const std::wstring& name) { return base::Concat({L"~", name, L".tmp"}); }
+std::wstring TemporaryNameFor(const std::wstring& name) {
+    return base::Concat({L"~", name, L".tmp"});
+}
 
 }  // namespace mod_main

@@ -76,14 +76,16 @@ constexpr unsigned kHeldRetryStepMs = 100;
 // Access denied, a sharing violation or a lock violation: what a virus scanner causes while it
 // reads a file that was just written, which it opens without letting others delete it.
 bool HeldByAnother(const base::Failure& failure) {
-    return failure.number == platform::kErrorAccessDenied || failure.number == platform::kErrorSharingViolation ||
+    return failure.number == platform::kErrorAccessDenied ||
+           failure.number == platform::kErrorSharingViolation ||
            failure.number == platform::kErrorLockViolation;
 }
 
 // Runs a step on a file that was just written, again and again for about two seconds while
 // another program holds the file.
 template <typename Step>
-[[nodiscard]] std::optional<base::Failure> RetryWhileHeld(platform::ProgramControl& programControl, Step step) {
+[[nodiscard]] std::optional<base::Failure> RetryWhileHeld(platform::ProgramControl& programControl,
+                                                          Step step) {
     for (unsigned waited = 0;; waited += kHeldRetryStepMs) {
         auto failure = step();
         if (!failure || !HeldByAnother(*failure) || waited >= kHeldRetryMs) return failure;
@@ -94,7 +96,7 @@ template <typename Step>
 // A copy carries its source's attributes, so the temporary file of a read-only source is
 // read-only too, and Windows removes it only once that attribute is cleared.
 [[nodiscard]] std::optional<base::Failure> RemoveTemporary(platform::FileSystem& fileSystem,
-                                             const std::wstring& temporary) {
+                                                           const std::wstring& temporary) {
     if (auto failure = fileSystem.MakeWritable(temporary)) return failure;
     return fileSystem.Remove(temporary);
 }
@@ -108,7 +110,8 @@ std::optional<base::Failure> CopyMissingSupportFiles(platform::FileSystem& fileS
     for (const auto& file : kSupportFiles) {
         const std::wstring folder = SupportFolder(home, file);
         if (fileSystem.FileExists(folder + file.fileName)) continue;
-        auto failure = CopyIntoFolder(fileSystem, programControl, SupportSource(file), folder, file.fileName);
+        auto failure =
+            CopyIntoFolder(fileSystem, programControl, SupportSource(file), folder, file.fileName);
         if (attempted) attempted(file, failure);
         if (failure) return failure;
     }
@@ -137,7 +140,8 @@ std::optional<base::Failure> CopyIntoFolder(platform::FileSystem& fileSystem,
                                  [&] { return fileSystem.MoveOver(temporary, folder + name); });
     }
     if (failure) {
-        (void)RetryWhileHeld(programControl, [&] { return RemoveTemporary(fileSystem, temporary); });
+        (void)RetryWhileHeld(programControl,
+                             [&] { return RemoveTemporary(fileSystem, temporary); });
     }
     return failure;
 }

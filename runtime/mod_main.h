@@ -48,7 +48,8 @@ public:
 private:
     // The bodies of the two operations: a failure skips the rest and is given back to the
     // operation's one failure check.
-    [[nodiscard]] std::optional<base::Failure> SearchJavaHome(std::optional<platform::ExitStatus>& end);
+    [[nodiscard]] std::optional<base::Failure> SearchJavaHome(
+        std::optional<platform::ExitStatus>& end);
 
     platform::FileSystem& FileSystemService();
     // An operation's failure check: the failure's words, then the operation's own message.
@@ -65,7 +66,8 @@ private:
 };
 
 // Hears of each support file whose copy was tried, and how the copy ended.
-using CopyAttempt = std::function<void(const SupportFile& file, const std::optional<base::Failure>& failure)>;
+using CopyAttempt =
+    std::function<void(const SupportFile& file, const std::optional<base::Failure>& failure)>;
 
 // Copies each support file that home lacks from the support source folder, in order, and
 // stops at the first failure, which it gives back. The start and the repair both copy so.
@@ -78,8 +80,10 @@ using CopyAttempt = std::function<void(const SupportFile& file, const std::optio
 // temporary file first, which is written through to the disk and then renamed over the final
 // name. Once the copy is made, a flush, rename or removal that another program holds up is
 // tried again for about two seconds.
-[[nodiscard]] std::optional<base::Failure> CopyIntoFolder(
-    platform::FileSystem& fileSystem, platform::ProgramControl& programControl,
-    const std::wstring& source, const std::wstring& folder, const std::wstring& name);
+[[nodiscard]] std::optional<base::Failure> CopyIntoFolder(platform::FileSystem& fileSystem,
+                                                          platform::ProgramControl& programControl,
+                                                          const std::wstring& source,
+                                                          const std::wstring& folder,
+                                                          const std::wstring& name);
 
 }  // namespace mod_main

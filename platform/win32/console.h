@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/console_facts.h"
 #include "base/failure.h"
+#include "platform/console_facts.h"
 
 namespace win32 {
 
@@ -21,7 +21,8 @@ void WaitForEnter();
 
 // Writes the bytes to path whole or not at all: to a temporary file beside it first, which
 // is then renamed over it. Gives the failure, with the system's words, when it cannot.
-[[nodiscard]] std::optional<base::Failure> WriteWholeFile(const std::wstring& path, const std::string& bytes);
+[[nodiscard]] std::optional<base::Failure> WriteWholeFile(const std::wstring& path,
+                                                          const std::string& bytes);
 
 std::wstring FullPath(const std::wstring& path);
 

@@ -15,8 +15,8 @@ constexpr std::size_t kConsolePiece = 8192;
 void WriteBytes(HANDLE out, const std::string& bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
         DWORD written = 0;
-        const DWORD length = static_cast<DWORD>(bytes.size() - at < kConsolePiece ? bytes.size() - at
-                                                                                 : kConsolePiece);
+        const DWORD length = static_cast<DWORD>(
+            bytes.size() - at < kConsolePiece ? bytes.size() - at : kConsolePiece);
         if (!WriteFile(out, bytes.data() + at, length, &written, nullptr) || written == 0) return;
         at += written;
     }
@@ -31,7 +31,8 @@ void WriteOut(const std::wstring& text, bool toErrors) {
     if (GetConsoleMode(out, &mode)) {
         base::WriteInPieces(text, kConsolePiece, [out](std::wstring_view piece) -> std::size_t {
             DWORD written = 0;
-            if (!WriteConsoleW(out, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr)) {
+            if (!WriteConsoleW(out, piece.data(), static_cast<DWORD>(piece.size()), &written,
+                               nullptr)) {
                 return 0;
             }
             return written;
@@ -56,9 +57,9 @@ platform::ConsoleFacts ReadConsoleFacts() {
     facts.startedHidden =
         (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
     USEROBJECTFLAGS flags{};
-    facts.visibleWindowStation =
-        GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags), nullptr) &&
-        (flags.dwFlags & WSF_VISIBLE) != 0;
+    facts.visibleWindowStation = GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS,
+                                                           &flags, sizeof(flags), nullptr) &&
+                                 (flags.dwFlags & WSF_VISIBLE) != 0;
     return facts;
 }
 

@@ -75,7 +75,8 @@ base::Result<platform::AccessList> AccessListFrom(DWORD error, PSID owner, PACL 
     return list;
 }
 
-constexpr SECURITY_INFORMATION kOwnerAndDacl = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+constexpr SECURITY_INFORMATION kOwnerAndDacl =
+    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
 
 }  // namespace
 
@@ -83,8 +84,8 @@ base::Result<platform::AccessList> Win32FileQueries::AccessListOf(const std::wst
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, kOwnerAndDacl, &owner, nullptr,
-                                              &dacl, nullptr, &descriptor);
+    const DWORD error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, kOwnerAndDacl, &owner,
+                                              nullptr, &dacl, nullptr, &descriptor);
     return AccessListFrom(error, owner, dacl, descriptor);
 }
 
@@ -92,18 +93,20 @@ base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error = GetSecurityInfo(handle, SE_FILE_OBJECT, kOwnerAndDacl, &owner, nullptr, &dacl,
-                                        nullptr, &descriptor);
+    const DWORD error = GetSecurityInfo(handle, SE_FILE_OBJECT, kOwnerAndDacl, &owner, nullptr,
+                                        &dacl, nullptr, &descriptor);
     return AccessListFrom(error, owner, dacl, descriptor);
 }
 
 std::string Win32FileQueries::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {
-    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
     std::string bytes(maxBytes, '\0');
     DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(maxBytes), &read, nullptr)) return {};
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(maxBytes), &read, nullptr))
+        return {};
     bytes.resize(read);
     return bytes;
 }
@@ -123,11 +126,12 @@ std::wstring Win32FileQueries::OwnAccount() {
 // its current folder, the 32-bit and the 16-bit system folders, the Windows folder and the
 // folders of PATH, in that order, and adds ".exe" to a name without an extension.
 std::wstring Win32FileQueries::FindProgram(const std::wstring& name,
-                                              const std::wstring& programFolder) {
+                                           const std::wstring& programFolder) {
     const std::wstring file = name.find(L'.') == std::wstring::npos ? name + L".exe" : name;
     const std::wstring windows = WindowsFolder();
-    const std::wstring folders = base::Concat({programFolder, L";", SystemFolder(), L";", windows,
-                                         L"\\system;", windows, L";", EnvironmentVariable(L"PATH")});
+    const std::wstring folders =
+        base::Concat({programFolder, L";", SystemFolder(), L";", windows, L"\\system;", windows,
+                      L";", EnvironmentVariable(L"PATH")});
     for (std::size_t start = 0; start <= folders.size();) {
         std::size_t end = folders.find(L';', start);
         if (end == std::wstring::npos) end = folders.size();
@@ -194,16 +198,18 @@ std::wstring Win32FileQueries::FileVersion(const std::wstring& path) {
     if (!module) return {};
     HRSRC resource = FindResourceW(module.get(), MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
     if (!resource) return {};
-    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module.get(), resource)));
+    const auto* bytes =
+        static_cast<const BYTE*>(LockResource(LoadResource(module.get(), resource)));
     constexpr std::size_t kFixedAt = 40;
-    if (!bytes || SizeofResource(module.get(), resource) < kFixedAt + sizeof(VS_FIXEDFILEINFO)) return {};
+    if (!bytes || SizeofResource(module.get(), resource) < kFixedAt + sizeof(VS_FIXEDFILEINFO))
+        return {};
     VS_FIXEDFILEINFO fixed;
     std::memcpy(&fixed, bytes + kFixedAt, sizeof(fixed));
     if (fixed.dwSignature != 0xFEEF04BD) return {};
     return base::Concat({base::DecimalText(HIWORD(fixed.dwFileVersionMS)), L".",
-                   base::DecimalText(LOWORD(fixed.dwFileVersionMS)), L".",
-                   base::DecimalText(HIWORD(fixed.dwFileVersionLS)), L".",
-                   base::DecimalText(LOWORD(fixed.dwFileVersionLS))});
+                         base::DecimalText(LOWORD(fixed.dwFileVersionMS)), L".",
+                         base::DecimalText(HIWORD(fixed.dwFileVersionLS)), L".",
+                         base::DecimalText(LOWORD(fixed.dwFileVersionLS))});
 }
 
 }  // namespace win32

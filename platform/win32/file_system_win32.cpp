@@ -36,7 +36,8 @@ std::optional<base::Failure> Win32FileSystem::Flush(const std::wstring& path) {
 
 std::optional<base::Failure> Win32FileSystem::MoveOver(const std::wstring& from,
                                                        const std::wstring& to) {
-    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return LastErrorFailure();
     }
     return std::nullopt;

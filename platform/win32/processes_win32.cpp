@@ -38,8 +38,8 @@ public:
     InheritedHandles(HANDLE first, HANDLE second) : handles_{first, second} {
         SIZE_T size = sizeof(buffer_);
         made_ = InitializeProcThreadAttributeList(list(), 1, 0, &size) &&
-                UpdateProcThreadAttribute(list(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_, sizeof handles_,
-                                          nullptr, nullptr);
+                UpdateProcThreadAttribute(list(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
+                                          sizeof handles_, nullptr, nullptr);
     }
     InheritedHandles(const InheritedHandles&) = delete;
     InheritedHandles& operator=(const InheritedHandles&) = delete;
@@ -49,7 +49,9 @@ public:
     LPPROC_THREAD_ATTRIBUTE_LIST get() { return made_ ? list() : nullptr; }
 
 private:
-    LPPROC_THREAD_ATTRIBUTE_LIST list() { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_); }
+    LPPROC_THREAD_ATTRIBUTE_LIST list() {
+        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_);
+    }
 
     HANDLE handles_[2];
     // One attribute takes some 48 bytes; a list that does not fit fails to be made.
@@ -59,14 +61,16 @@ private:
 
 }  // namespace
 
-base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& commandLine, int showState) {
+base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& commandLine,
+                                                         int showState) {
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return LastErrorFailure();
     ScopedHandle reading(readEnd), writing(writeEnd);
     if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) return LastErrorFailure();
-    const ScopedFile nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                     &inheritable, OPEN_EXISTING, 0, nullptr));
+    const ScopedFile nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                     OPEN_EXISTING, 0, nullptr));
     if (!nul) return LastErrorFailure();
     InheritedHandles inherited(nul.get(), writeEnd);
     if (!inherited.get()) return LastErrorFailure();
@@ -80,8 +84,8 @@ base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& com
     startup.lpAttributeList = inherited.get();
     PROCESS_INFORMATION started{};
     std::wstring line = commandLine;  // CreateProcessW may write into the line
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
-                        &startup.StartupInfo, &started)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT,
+                        nullptr, nullptr, &startup.StartupInfo, &started)) {
         return LastErrorFailure();
     }
     ScopedHandle thread(started.hThread);
@@ -99,7 +103,8 @@ void ReadWaiting(HANDLE pipe, std::string& kept) {
     DWORD waiting = 0, read = 0;
     while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
            ReadFile(pipe, bytes, sizeof bytes, &read, nullptr)) {
-        if (kept.size() < kErrorBytesKept) kept.append(bytes, std::min<std::size_t>(read, kErrorBytesKept - kept.size()));
+        if (kept.size() < kErrorBytesKept)
+            kept.append(bytes, std::min<std::size_t>(read, kErrorBytesKept - kept.size()));
     }
 }
 
@@ -118,10 +123,13 @@ std::optional<platform::ProgramEnd> Win32Processes::WaitForStarted(unsigned mill
             ReadWaiting(errorOutput_.get(), kept);
             DWORD status = 0;
             GetExitCodeProcess(started_.get(), &status);
-            return platform::ProgramEnd{static_cast<unsigned>(waited), status, FromCodePage(kept, CP_ACP)};
+            return platform::ProgramEnd{static_cast<unsigned>(waited), status,
+                                        FromCodePage(kept, CP_ACP)};
         }
         if (waited >= milliseconds) return std::nullopt;
-        WaitForSingleObject(started_.get(), waited + 20 < milliseconds ? 20 : static_cast<DWORD>(milliseconds - waited));
+        WaitForSingleObject(started_.get(), waited + 20 < milliseconds
+                                                ? 20
+                                                : static_cast<DWORD>(milliseconds - waited));
     }
 }
 

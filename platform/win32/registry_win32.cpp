@@ -16,7 +16,8 @@ long Win32Registry::OpenKeyEx(platform::RegistryKey root, const std::string& sub
                               std::uint32_t options, std::uint32_t access,
                               platform::RegistryKey& key) {
     HKEY opened = nullptr;
-    const LONG status = RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access | view_, &opened);
+    const LONG status =
+        RegOpenKeyExA(ToHkey(root), subKey.c_str(), options, access | view_, &opened);
     if (status == ERROR_SUCCESS) key = reinterpret_cast<platform::RegistryKey>(opened);
     return status;
 }
@@ -39,14 +40,16 @@ long Win32Registry::QueryValueEx(platform::RegistryKey key, const std::string& v
 
 void Win32Registry::CloseKey(platform::RegistryKey key) { RegCloseKey(ToHkey(key)); }
 
-std::optional<base::Failure> Win32RegistryWriter::WriteText(const std::wstring& key, const std::wstring& name,
+std::optional<base::Failure> Win32RegistryWriter::WriteText(const std::wstring& key,
+                                                            const std::wstring& name,
                                                             const std::wstring& text) {
     HKEY opened = nullptr;
     LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
                                   KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &opened, nullptr);
     if (status != ERROR_SUCCESS) return SystemFailure(static_cast<DWORD>(status));
-    status = RegSetValueExW(opened, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    status =
+        RegSetValueExW(opened, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(opened);
     if (status != ERROR_SUCCESS) return SystemFailure(static_cast<DWORD>(status));
     return std::nullopt;
@@ -96,7 +99,8 @@ std::string ToCodePage(std::wstring_view text, UINT codePage) {
     const int byteLength =
         WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(byteLength), '\0');
-    WideCharToMultiByte(codePage, flags, text.data(), length, bytes.data(), byteLength, nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, text.data(), length, bytes.data(), byteLength, nullptr,
+                        nullptr);
     return bytes;
 }
 

@@ -47,7 +47,7 @@ using ScopedFile = Scoped<HANDLE, CloseHandle, ~std::uintptr_t{0}>;  // what Cre
 using ScopedBitmap = Scoped<HBITMAP, DeleteObject>;
 using ScopedMemoryDC = Scoped<HDC, DeleteDC>;
 using ScopedModule = Scoped<HMODULE, FreeLibrary>;
-using ScopedLocalMemory = Scoped<HLOCAL, LocalFree>;                // what the system allocated for us
+using ScopedLocalMemory = Scoped<HLOCAL, LocalFree>;  // what the system allocated for us
 
 // A window's device context (GetDC), given back to the window with ReleaseDC.
 class ScopedWindowDC {

@@ -18,7 +18,8 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 HBITMAP LoadStretchedPicture(HINSTANCE instance, int resourceId, int width, int height) {
     HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10));
     if (!resource) return nullptr;
-    const auto* bytes = static_cast<const std::uint8_t*>(LockResource(LoadResource(instance, resource)));
+    const auto* bytes =
+        static_cast<const std::uint8_t*>(LockResource(LoadResource(instance, resource)));
     if (!bytes) return nullptr;
     const auto picture = base::DecodeGif({bytes, SizeofResource(instance, resource)});
     if (!picture) return nullptr;
@@ -73,7 +74,8 @@ std::optional<base::Failure> Win32SplashWindow::Load(const platform::SplashDesig
     windowClass.lpszClassName = kWindowClass;
     if (!RegisterClassExW(&windowClass)) return LastErrorFailure();
 
-    picture_.reset(LoadStretchedPicture(instance_, pictureId_, design.imageWidth, design.imageHeight));
+    picture_.reset(
+        LoadStretchedPicture(instance_, pictureId_, design.imageWidth, design.imageHeight));
     pictureWidth_ = design.imageWidth;
     pictureHeight_ = design.imageHeight;
     onTick_ = std::move(onTick);

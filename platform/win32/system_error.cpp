@@ -20,7 +20,9 @@ std::wstring SystemMessage(DWORD code) {
     return text;
 }
 
-base::Failure SystemFailure(DWORD code) { return base::Failure(static_cast<long>(code), SystemMessage(code)); }
+base::Failure SystemFailure(DWORD code) {
+    return base::Failure(static_cast<long>(code), SystemMessage(code));
+}
 
 base::Failure LastErrorFailure() { return SystemFailure(GetLastError()); }
 

@@ -57,9 +57,11 @@ private:
 class Win32FileSystem final : public platform::FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
-    std::optional<base::Failure> Copy(const std::wstring& source, const std::wstring& target) override;
+    std::optional<base::Failure> Copy(const std::wstring& source,
+                                      const std::wstring& target) override;
     std::optional<base::Failure> Flush(const std::wstring& path) override;
-    std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override;
+    std::optional<base::Failure> MoveOver(const std::wstring& from,
+                                          const std::wstring& to) override;
     std::optional<base::Failure> MakeWritable(const std::wstring& path) override;
     std::optional<base::Failure> Remove(const std::wstring& path) override;
 };
@@ -89,8 +91,10 @@ base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle);
 
 class Win32HeldFiles final : public platform::HeldFiles {
 public:
-    base::Result<std::unique_ptr<platform::HeldItem>> Hold(const std::wstring& path, bool folder) override;
-    std::optional<base::Failure> CopyHeld(platform::HeldItem& source, const std::wstring& target) override;
+    base::Result<std::unique_ptr<platform::HeldItem>> Hold(const std::wstring& path,
+                                                           bool folder) override;
+    std::optional<base::Failure> CopyHeld(platform::HeldItem& source,
+                                          const std::wstring& target) override;
 };
 
 class Win32Processes final : public platform::Processes {
@@ -98,7 +102,8 @@ public:
     base::Result<std::wstring> ProgramFolder() override;
     base::Result<std::wstring> CurrentFolder() override;
     std::optional<base::Failure> SetCurrentFolder(const std::wstring& folder) override;
-    base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine, int showState) override;
+    base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine,
+                                             int showState) override;
     std::optional<platform::ProgramEnd> WaitForStarted(unsigned milliseconds) override;
 
 private:
