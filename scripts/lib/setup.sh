@@ -10,6 +10,7 @@ sms_packages=(
     zip unzip osslsigncode openssl                  # the release, signed, and its test
     wixl msitools python3                           # the MSI package
     gcovr                                           # scripts/coverage
+    clang-format                                    # the product code's layout
 )
 
 sms_missing_packages() {
@@ -33,6 +34,15 @@ sms_ensure_packages() {
     apt-get update -qq >/dev/null || { echo "apt-get update failed: no package registry reached" >&2; return 1; }
     # shellcheck disable=SC2086
     apt-get install -y -qq $missing >/dev/null
+}
+
+# Fails, naming the files and lines, where the product code is not laid out as .clang-format
+# says.
+sms_check_format() {
+    local files
+    mapfile -t files < <(git ls-files 'base/*' 'launcher/*' 'runtime/*' 'registry/*' 'check/*' \
+                                      'platform/*' 'programs/*' 'packaging/*' | grep -E '\.(c|cpp|h)$')
+    clang-format --dry-run --Werror "${files[@]}"
 }
 
 # The Wine test bed, made once per machine where it is missing.
