@@ -27,12 +27,7 @@ struct SupportFile {
     const wchar_t* fileName;
 };
 
-inline constexpr std::array<SupportFile, 4> kSupportFiles{{
-    {L"\\lib\\ext\\", L"Comm.jar"},
-    {L"\\lib\\", L"javax.comm.properties"},
-    {L"\\bin\\", L"Win32com.dll"},
-    {L"\\lib\\ext\\", L"jdc.jar"},
-}};
+inline constexpr std::array<SupportFile, 4> kSupportFiles{{SMS_SUPPORT_TABLE}};
 
 // The version a runtime's key name stands for: its first three characters read as a number,
 // with a point as the decimal separator; failure 13 "Type mismatch" when they are not one.
