@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "check/check.h"
 #include "check/installed_runtimes.h"
+#include "launcher/version.h"
 #include "registry/MRegistry.h"
 #include "runtime/decisions.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 // The value that marks a key as one that /register made, and so one /unregister may remove.
 constexpr wchar_t kRegisteredByValue[] = L"RegisteredBy";
-constexpr wchar_t kRegisteredBy[] = L"SmsServerCheck.exe /register";
+constexpr wchar_t kRegisteredBy[] = L"" SMS_CHECK_EXE_NAME L" /register";
 
 std::wstring FullKeyName(const std::wstring& key) {
     return base::Concat({L"HKEY_LOCAL_MACHINE\\", key});

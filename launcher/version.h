@@ -1,8 +1,6 @@
-/* The product's names, read by the code and by the resource scripts; the version numbers
- * come from the CMake project. */
+/* The product's names and version, read by the code and by the resource scripts; both come
+ * from the CMake project. */
 #pragma once
 
+#include "sms_facts.h"
 #include "sms_version.h"
-
-#define SMS_PRODUCT_NAME "SMS Server"
-#define SMS_EXE_NAME "SmsServer.exe"

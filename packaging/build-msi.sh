@@ -12,10 +12,26 @@ here=$(cd "$(dirname "$0")" && pwd)
 stage=$1 version=$2 epoch=$3 out=$4 application=${5:--} support=${6:--}
 source "$stage/sms_facts.sh"
 
+# The support files, one component each, named in the order they are listed, into a folder
+# below the programs named as the launcher's support folder is. The components' GUIDs are
+# their own to this place: a component never moves.
+support_file_rows() {
+    local index file rows= refs=
+    for index in "${!sms_support_files[@]}"; do
+        file=${sms_support_files[$index]}
+        rows+="<Component Id=\"Support$index\" Guid=\"3F0C6A41-8D2B-4C55-9E0A-6B7D1E2F3A2$index\">"
+        rows+="<File Id=\"Support$index\" Name=\"$file\" Source=\"\$(var.SupportSource)/$file\" KeyPath=\"yes\" />"
+        rows+="</Component>"
+        refs+="<ComponentRef Id=\"Support$index\" />"
+    done
+    sed -e "s|<!-- support folder -->|$sms_support_name|" -e "s|<!-- components -->|$rows|" \
+        -e "s|<!-- component references -->|$refs|" "$here/support-files.wxs" >"$work/support-files.wxs"
+}
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/sms-msi.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/msi" "$work/application" "$work/support"
-for file in SmsServer.exe SmsServerCheck.exe DEPLOYING.txt repair_action.dll; do
+for file in "$sms_launcher_file" "$sms_check_file" DEPLOYING.txt repair_action.dll; do
     cp "$stage/$file" "$work/msi/"
 done
 sources=(main.wxs)
@@ -31,7 +47,7 @@ if [ "$application" != - ]; then
 fi
 if [ "$support" != - ]; then
     for file in "${sms_support_files[@]}"; do cp "$support/$file" "$work/support/"; done
-    cp "$here/support-files.wxs" "$work/"
+    support_file_rows
     sources+=(support-files.wxs)
     groups+='<ComponentGroupRef Id="SupportFiles" />'
     support_files=create
@@ -40,9 +56,11 @@ sed "s|<!-- more component groups -->|$groups|" "$here/SmsServer.wxs" >"$work/ma
 # The cabinet keeps each file's time.
 find "$work/msi" "$work/application" "$work/support" -type f -exec touch -d "@$epoch" {} +
 # One product code per version, so that each version is a major upgrade of the one before.
-product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1e1c52-4e0d-4f7b-9a52-3c0f4d2e8a11"), "SMS Server " + sys.argv[1])).upper())' "$version")
+product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1e1c52-4e0d-4f7b-9a52-3c0f4d2e8a11"), sys.argv[2] + " " + sys.argv[1])).upper())' "$version" "$sms_product_name")
 # wixl takes each source relative to the folder it runs in.
 (cd "$work" && wixl -a x86 -D Version="$version" -D ProductCode="$product_code" -D Stage=msi \
+     -D ProductName="$sms_product_name" -D Manufacturer="$sms_manufacturer" \
+     -D LauncherFile="$sms_launcher_file" -D CheckFile="$sms_check_file" \
      -D SupportFiles=$support_files \
      -D ApplicationSource=application -D SupportSource=support -o package.msi "${sources[@]}")
 # wixl leaves the File table's Version empty; with none, Windows Installer takes the programs

@@ -18,6 +18,12 @@
 
 #define LINE_MAX_CHARS 1024
 
+/* How each line this step logs begins: the product, then the step. */
+#define REPAIR_LINE L"" SMS_PRODUCT_NAME L" repair: "
+#define REGISTER_LINE L"" SMS_PRODUCT_NAME L" register: "
+#define UNREGISTER_LINE L"" SMS_PRODUCT_NAME L" unregister: "
+#define ROLLBACK_LINE L"" SMS_PRODUCT_NAME L" rollback: "
+
 /* The log formats what it is given, and does so again with whatever a field puts in, so a
  * "[...]" in a key name or a path would be read as a property and vanish. Each bracket goes
  * in as its escape, "[\[]" or "[\]]", which the formatting turns back into the bracket. */
@@ -172,7 +178,7 @@ static HANDLE SecureFolder(MSIHANDLE install, const wchar_t* path, SECURITY_ATTR
     for (int attempt = 0; attempt < 3; ++attempt) {
         const BOOL made = CreateDirectoryW(path, locked);
         if (!made && GetLastError() != ERROR_ALREADY_EXISTS) {
-            LogFailure(install, L"SMS Server repair: the support folder could not be made",
+            LogFailure(install, REPAIR_LINE L"the support folder could not be made",
                        GetLastError());
             return INVALID_HANDLE_VALUE;
         }
@@ -181,34 +187,33 @@ static HANDLE SecureFolder(MSIHANDLE install, const wchar_t* path, SECURITY_ATTR
             FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
         if (folder == INVALID_HANDLE_VALUE) {
-            LogFailure(install, L"SMS Server repair: the support folder could not be opened",
+            LogFailure(install, REPAIR_LINE L"the support folder could not be opened",
                        GetLastError());
             return folder;
         }
         wchar_t aside[MAX_PATH];
         if (IsLink(folder, path)) {
             LogFormatted(install,
-                         L"SMS Server repair: %ls is a link, which the package never follows: "
+                         REPAIR_LINE L"%ls is a link, which the package never follows: "
                          L"nothing was put "
-                         L"there. An administrator must remove it, then repair SMS Server.",
+                         L"there. An administrator must remove it, then repair " SMS_PRODUCT_NAME L".",
                          path);
         } else if (!OthersMayChange(folder)) {
             LogFormatted(install,
-                         made ? L"SMS Server repair: %ls was made and locked: only SYSTEM and "
+                         made ? REPAIR_LINE L"%ls was made and locked: only SYSTEM and "
                                 L"Administrators may change it"
-                              : L"SMS Server repair: %ls is locked: only SYSTEM and Administrators "
+                              : REPAIR_LINE L"%ls is locked: only SYSTEM and Administrators "
                                 L"may change it",
                          path);
             return folder;
         } else if (SetAside(folder, path, aside)) {
-            LogFormatted(install,
-                         L"SMS Server repair: others could change %ls, so it was renamed to %ls",
+            LogFormatted(install, REPAIR_LINE L"others could change %ls, so it was renamed to %ls",
                          path, aside);
             CloseHandle(folder);
             continue;
         } else {
             LogFailure(install,
-                       L"SMS Server repair: others could change the support folder, which could "
+                       REPAIR_LINE L"others could change the support folder, which could "
                        L"not be renamed aside",
                        GetLastError());
         }
@@ -223,7 +228,7 @@ static HANDLE SecureFolder(MSIHANDLE install, const wchar_t* path, SECURITY_ATTR
  * then renamed over the name. */
 static BOOL PlaceFile(MSIHANDLE install, const wchar_t* installed, const wchar_t* name) {
     wchar_t source[MAX_PATH], temporary[MAX_PATH], target[MAX_PATH], failed[MAX_PATH];
-    _snwprintf(source, MAX_PATH, L"%lsGsmModemJar\\%ls", installed, name);
+    _snwprintf(source, MAX_PATH, L"%ls" SMS_SUPPORT_NAME L"\\%ls", installed, name);
     _snwprintf(temporary, MAX_PATH, SUPPORT_FOLDER L"\\~%ls.tmp", name);
     _snwprintf(target, MAX_PATH, SUPPORT_FOLDER L"\\%ls", name);
     source[MAX_PATH - 1] = temporary[MAX_PATH - 1] = target[MAX_PATH - 1] = L'\0';
@@ -257,7 +262,7 @@ static BOOL PlaceFile(MSIHANDLE install, const wchar_t* installed, const wchar_t
     }
     if (error == ERROR_SUCCESS) return TRUE;
     DeleteFileW(temporary);
-    _snwprintf(failed, MAX_PATH, L"SMS Server repair: %ls could not be put in place", target);
+    _snwprintf(failed, MAX_PATH, REPAIR_LINE L"%ls could not be put in place", target);
     failed[MAX_PATH - 1] = L'\0';
     LogFailure(install, failed, error);
     return FALSE;
@@ -276,15 +281,14 @@ UINT __stdcall PlaceSupportFiles(MSIHANDLE install) {
     if (mode) *mode++ = L'\0';
     const BOOL bringsFiles = mode && wcscmp(mode, L"create") == 0;
     if (!bringsFiles && GetFileAttributesW(SUPPORT_FOLDER) == INVALID_FILE_ATTRIBUTES) {
-        Log(install, L"SMS Server repair: " SUPPORT_FOLDER L" does not exist; nothing to lock");
+        Log(install, REPAIR_LINE SUPPORT_FOLDER L" does not exist; nothing to lock");
         return ERROR_SUCCESS;
     }
     PSECURITY_DESCRIPTOR descriptor = NULL;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
             L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)", SDDL_REVISION_1,
             &descriptor, NULL)) {
-        LogFailure(install, L"SMS Server repair: " SUPPORT_FOLDER L" could not be locked",
-                   GetLastError());
+        LogFailure(install, REPAIR_LINE SUPPORT_FOLDER L" could not be locked", GetLastError());
         return ERROR_SUCCESS;
     }
     SECURITY_ATTRIBUTES locked = {sizeof locked, descriptor, FALSE};
@@ -295,8 +299,7 @@ UINT __stdcall PlaceSupportFiles(MSIHANDLE install) {
         BOOL all = TRUE;
         for (size_t i = 0; i < sizeof kSupportNames / sizeof kSupportNames[0]; ++i)
             all &= PlaceFile(install, data, kSupportNames[i]);
-        if (all)
-            Log(install, L"SMS Server repair: the package's support files are in " SUPPORT_FOLDER);
+        if (all) Log(install, REPAIR_LINE L"the package's support files are in " SUPPORT_FOLDER);
     }
     if (folder != INVALID_HANDLE_VALUE) CloseHandle(folder);
     if (parent != INVALID_HANDLE_VALUE) CloseHandle(parent);
@@ -387,10 +390,10 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* o
                       const wchar_t* runtime, const wchar_t* prefix, const char* expected,
                       BOOL* began) {
     wchar_t commandLine[3 * MAX_PATH];
-    _snwprintf(
-        commandLine, 3 * MAX_PATH - 1,
-        runtime ? L"\"%lsSmsServerCheck.exe\" %ls \"%ls\"" : L"\"%lsSmsServerCheck.exe\" %ls",
-        folder, option, runtime);
+    _snwprintf(commandLine, 3 * MAX_PATH - 1,
+               runtime ? L"\"%ls" SMS_CHECK_EXE_NAME L"\" %ls \"%ls\""
+                       : L"\"%ls" SMS_CHECK_EXE_NAME L"\" %ls",
+               folder, option, runtime);
     commandLine[3 * MAX_PATH - 1] = L'\0';
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, NULL, TRUE};
     HANDLE readEnd = NULL, writeEnd = NULL;
@@ -404,7 +407,7 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* o
     CloseHandle(writeEnd);
     if (!created) {
         CloseHandle(readEnd);
-        LogFormatted(install, L"%lsSmsServerCheck.exe could not be started", prefix);
+        LogFormatted(install, L"%ls" SMS_CHECK_EXE_NAME L" could not be started", prefix);
         return 99;
     }
     CloseHandle(started.hThread);
@@ -431,7 +434,7 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* o
     }
     if (!ended) {
         LogFormatted(install,
-                     L"%lsSmsServerCheck.exe did not end within 60 seconds and was stopped",
+                     L"%ls" SMS_CHECK_EXE_NAME L" did not end within 60 seconds and was stopped",
                      prefix);
     }
     LogFormatted(install, L"%lsexit status %lu", prefix, (unsigned long)status);
@@ -440,7 +443,7 @@ static DWORD RunCheck(MSIHANDLE install, const wchar_t* folder, const wchar_t* o
 
 /* Where the package remembers the runtime folder that its JAVAHOME registered, so that the
  * removal takes back that registration and no other. */
-#define PACKAGE_KEY L"SOFTWARE\\Pelmora\\SMS Server"
+#define PACKAGE_KEY L"SOFTWARE\\" SMS_MANUFACTURER L"\\" SMS_PRODUCT_NAME
 #define REGISTERED_VALUE L"RegisteredJavaHome"
 
 /* The folder the package registered, or empty text. */
@@ -497,17 +500,17 @@ UINT __stdcall RunRepair(MSIHANDLE install) {
     wchar_t data[2 * MAX_PATH + 2];
     const wchar_t* javaHome = ReadData(install, data);
     if (!javaHome) {
-        Log(install, L"SMS Server repair: the installed folder is not known; nothing was repaired");
+        Log(install, REPAIR_LINE L"the installed folder is not known; nothing was repaired");
         return ERROR_SUCCESS;
     }
     BOOL registered = FALSE;
     if (*javaHome &&
-        RunCheck(install, data, L"/register", javaHome, L"SMS Server register: ", "Registered ",
+        RunCheck(install, data, L"/register", javaHome, REGISTER_LINE, "Registered ",
                  &registered) == 0 &&
         registered) {
         WriteRegistered(javaHome);
     }
-    RunCheck(install, data, L"/repair", NULL, L"SMS Server repair: ", "", NULL);
+    RunCheck(install, data, L"/repair", NULL, REPAIR_LINE, "", NULL);
     return ERROR_SUCCESS;
 }
 
@@ -532,8 +535,7 @@ UINT __stdcall RunUnregister(MSIHANDLE install) {
     wchar_t data[2 * MAX_PATH + 2];
     const wchar_t* registered = ReadData(install, data);
     if (registered && *registered &&
-        RunCheck(install, data, L"/unregister", registered, L"SMS Server unregister: ", "", NULL) ==
-            0) {
+        RunCheck(install, data, L"/unregister", registered, UNREGISTER_LINE, "", NULL) == 0) {
         WriteRegistered(L"");
     }
     return ERROR_SUCCESS;
@@ -545,7 +547,7 @@ UINT __stdcall RollbackUnregister(MSIHANDLE install) {
     const wchar_t* before = ReadData(install, data);
     ReadRegistered(now);
     if (before && *before && _wcsicmp(now, before) != 0 &&
-        RunCheck(install, data, L"/register", before, L"SMS Server rollback: ", "", NULL) == 0) {
+        RunCheck(install, data, L"/register", before, ROLLBACK_LINE, "", NULL) == 0) {
         WriteRegistered(before);
     }
     return ERROR_SUCCESS;
@@ -555,7 +557,7 @@ UINT __stdcall RollbackUnregister(MSIHANDLE install) {
  * on each key it makes. */
 #define RUNTIMES_KEY L"SOFTWARE\\JavaSoft\\Java Runtime Environment"
 #define MARK_VALUE L"RegisteredBy"
-#define MARK L"SmsServerCheck.exe /register"
+#define MARK L"" SMS_CHECK_EXE_NAME L" /register"
 
 static BOOL IsMarked(HKEY key, const wchar_t* subkey) {
     wchar_t mark[64];
@@ -585,8 +587,7 @@ static void Unregister(MSIHANDLE install, const wchar_t* folder) {
         if (IsMarked(all, name) && _wcsicmp(home, folder) == 0 &&
             RegDeleteKeyExW(all, name, KEY_WOW64_32KEY, 0) == ERROR_SUCCESS) {
             LogFormatted(install,
-                         L"SMS Server rollback: removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY L"\\%ls",
-                         name);
+                         ROLLBACK_LINE L"removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY L"\\%ls", name);
         } else {
             ++index;
         }
@@ -597,7 +598,7 @@ static void Unregister(MSIHANDLE install, const wchar_t* folder) {
     RegCloseKey(all);
     if (empty && IsMarked(HKEY_LOCAL_MACHINE, RUNTIMES_KEY) &&
         RegDeleteKeyExW(HKEY_LOCAL_MACHINE, RUNTIMES_KEY, KEY_WOW64_32KEY, 0) == ERROR_SUCCESS) {
-        Log(install, L"SMS Server rollback: removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY);
+        Log(install, ROLLBACK_LINE L"removed HKEY_LOCAL_MACHINE\\" RUNTIMES_KEY);
     }
 }
 
