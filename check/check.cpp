@@ -60,6 +60,9 @@ std::wstring TypeName(std::uint32_t type) {
     return base::Concat({L"type ", base::DecimalText(type)});
 }
 
+// The lowest version a start takes, "1.5".
+std::wstring MinimumVersionText() { return VersionText(mod_main::kMinimumJavaVersion); }
+
 // What the version reading makes of a runtime's name.
 std::wstring VersionReading(const std::wstring& name) {
     const auto version = mod_main::RuntimeVersionOf(name);
@@ -67,10 +70,9 @@ std::wstring VersionReading(const std::wstring& name) {
         return base::Concat({Quoted(name.substr(0, 3)), L" is not a number (",
                              version.failure().description, L")"});
     }
-    return base::Concat(
-        {L"version ", VersionText(*version),
-         mod_main::IsSuitableVersion(*version) ? L"" : L", below ",
-         mod_main::IsSuitableVersion(*version) ? L"" : VersionText(mod_main::kMinimumJavaVersion)});
+    const std::wstring reading = base::Concat({L"version ", VersionText(*version)});
+    if (mod_main::IsSuitableVersion(*version)) return reading;
+    return base::Concat({reading, L", below ", MinimumVersionText()});
 }
 
 // The first line of a message of several.
@@ -216,9 +218,9 @@ private:
         }
         if (!choice.chosen) {
             Add(Mark::Problem,
-                {names.empty() ? L"No runtime is listed below the key" : L"None is version ",
-                 names.empty() ? L"" : VersionText(mod_main::kMinimumJavaVersion),
-                 names.empty() ? L"" : L" or higher"});
+                {names.empty()
+                     ? L"No runtime is listed below the key"
+                     : base::Concat({L"None is version ", MinimumVersionText(), L" or higher"})});
             report_.status = static_cast<int>(platform::ExitStatus::NoSuitableJavaRuntime);
             return false;
         }
@@ -237,8 +239,8 @@ private:
                  index < choice.stoppedAt ? L": passed"
                                           : L": not looked at, the search stopped before it"});
         } else if (choice.chosen) {
-            Add(Mark::Ok, {shown, L": ", reading, L": chosen, the first of ",
-                           VersionText(mod_main::kMinimumJavaVersion), L" or higher"});
+            Add(Mark::Ok, {shown, L": ", reading, L": chosen, the first of ", MinimumVersionText(),
+                           L" or higher"});
         } else {
             Add(Mark::Problem, {shown, L": ", reading, L": the search stops here with \"",
                                 mod_main::kSearchFailedMessage, L"\""});
@@ -294,8 +296,8 @@ private:
     // Runtimes the launcher never sees: how to make one usable, or why none of them could serve.
     void AddHints() {
         BeginSection(L"Hints (from keys the launcher itself does not read)");
-        std::vector<std::wstring>
-            hinted;  // the runtime folders named so far, as FolderKey gives them
+        // The runtime folders named so far, as FolderKey gives them.
+        std::vector<std::wstring> hinted;
         for (const auto& runtime : RuntimesAStartDoesNotSee(platform_)) {
             hinted.push_back(FolderKey(runtime.folder));
             Add(Mark::Hint, {Printable(HintFor(runtime))});

@@ -95,8 +95,7 @@ Registration UnregisterRuntime(const CheckPlatform& platform, platform::Registry
 // What a repair holds open while it copies: the support source folder, the folder it lies in,
 // its files, and the runtime's folders, so that none can be renamed or replaced meanwhile.
 struct RepairHold {
-    std::vector<std::unique_ptr<platform::HeldItem>> items;
-    std::vector<std::pair<std::wstring, platform::HeldItem*>> sources;  // by FolderKey of the path
+    std::vector<std::pair<std::wstring, std::unique_ptr<platform::HeldItem>>> held;  // by FolderKey
 };
 
 // Holds what a repair into home reads and writes (only the source when home is empty) and

@@ -2,7 +2,6 @@
 // that a first start by a user who may not write to the runtime finds them in place.
 #include "base/text.h"
 #include "check/check.h"
-#include "check/installed_runtimes.h"
 #include "runtime/decisions.h"
 #include "runtime/mod_main.h"
 
@@ -19,7 +18,7 @@ public:
     bool FileExists(const std::wstring& path) override { return files_.FileExists(path); }
     std::optional<base::Failure> Copy(const std::wstring& source,
                                       const std::wstring& target) override {
-        for (auto& [key, item] : hold_.sources) {
+        for (auto& [key, item] : hold_.held) {
             if (key == FolderKey(source)) return held_.CopyHeld(*item, target);
         }
         // A source that was not there when the repair held the others: the system's own words

@@ -4,28 +4,23 @@
 // system's own accounts alone.
 #include "base/text.h"
 #include "check/check.h"
-#include "check/installed_runtimes.h"
+#include "check/trust_rule.h"
 #include "runtime/decisions.h"
 
 namespace check {
 namespace {
 
-// FILE_WRITE_DATA (add a file), FILE_APPEND_DATA (add a folder), FILE_WRITE_EA,
-// FILE_DELETE_CHILD, FILE_WRITE_ATTRIBUTES, DELETE, WRITE_DAC, WRITE_OWNER, GENERIC_ALL and
-// GENERIC_WRITE: each lets its holder change, replace or take over the file or folder.
-constexpr std::uint32_t kChangeRights =
-    0x2 | 0x4 | 0x10 | 0x40 | 0x100 | 0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000;
-
 // The folder the support source folder lies in, which must be as closed as it is: whoever may
 // rename it may put a folder of their own in its place.
 constexpr wchar_t kSourceParent[] = L"" SMS_SUPPORT_PARENT;
 
-// SYSTEM, Administrators and TrustedInstaller, and the account that copies, which could as well
-// write into the runtime itself.
+// The system's own accounts, and the account that copies, which could as well write into the
+// runtime itself.
 bool IsTrusted(const std::wstring& sid, const std::wstring& ownAccount) {
-    return sid == L"S-1-5-18" || sid == L"S-1-5-32-544" ||
-           sid == L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464" ||
-           (!ownAccount.empty() && sid == ownAccount);
+    for (const wchar_t* trusted : {SMS_TRUSTED_SIDS}) {
+        if (sid == trusted) return true;
+    }
+    return !ownAccount.empty() && sid == ownAccount;
 }
 
 std::wstring OthersMayChange(const base::Result<platform::AccessList>& access,
@@ -38,30 +33,41 @@ std::wstring OthersMayChange(const base::Result<platform::AccessList>& access,
     if (access->unrestricted)
         return base::Concat({L"everyone may change ", path, L", which has no access list"});
     for (const auto& entry : access->allowed) {
-        if ((entry.rights & kChangeRights) != 0 && !IsTrusted(entry.account.sid, ownAccount)) {
+        if ((entry.rights & SMS_CHANGE_RIGHTS) != 0 && !IsTrusted(entry.account.sid, ownAccount)) {
             return base::Concat({entry.account.name, L" may change ", path});
         }
     }
     return {};
 }
 
+// Holds what is there, one path after the other, until the first that the repair must not go
+// through; what is not there is not held: a copy from a missing source fails with the
+// system's words, and one into a missing folder too.
 class Holder {
 public:
     Holder(const CheckPlatform& platform, RepairHold& hold)
-        : held_(platform.held), ownAccount_(platform.files.OwnAccount()), hold_(hold) {}
+        : platform_(platform), ownAccount_(platform.files.OwnAccount()), hold_(hold) {}
 
+    void Hold(const std::wstring& path, bool folder, const wchar_t* rule) {
+        const bool there =
+            folder ? platform_.files.FolderExists(path) : platform_.files.FileExists(path);
+        if (why_.empty() && there) why_ = WhyNot(path, folder, rule);
+    }
+    const std::wstring& Why() const { return why_; }
+
+private:
     // Holds path and tells why the repair must not go through it; empty when it may.
-    std::wstring Hold(const std::wstring& path, bool folder, const wchar_t* rule) {
-        auto item = held_.Hold(path, folder);
-        if (!item)
+    std::wstring WhyNot(const std::wstring& path, bool folder, const wchar_t* rule) {
+        auto item = platform_.held.Hold(path, folder);
+        if (!item) {
             return base::Concat(
                 {L": ", path, L" cannot be held open: ", item.failure().description});
+        }
         const platform::HeldFacts& facts = (*item)->Facts();
         if (facts.reparsePoint) {
-            return base::Concat(
-                {L": ", path,
-                 L" is a link, which the repair never follows; an administrator must "
-                 L"remove it"});
+            return base::Concat({L": ", path,
+                                 L" is a link, which the repair never follows; an administrator "
+                                 L"must remove it"});
         }
         if (FolderKey(facts.finalPath) != FolderKey(path)) {
             return base::Concat({L": ", path, L" leads to ", facts.finalPath,
@@ -75,49 +81,43 @@ public:
         }
         const std::wstring who = OthersMayChange((*item)->Access(), path, ownAccount_);
         if (!who.empty()) return base::Concat({rule, who});
-        if (!folder) hold_.sources.emplace_back(FolderKey(path), item->get());
-        hold_.items.push_back(std::move(*item));
+        hold_.held.emplace_back(FolderKey(path), std::move(*item));
         return {};
     }
 
-private:
-    platform::HeldFiles& held_;
+    const CheckPlatform& platform_;
     std::wstring ownAccount_;
     RepairHold& hold_;
+    std::wstring why_;
 };
+
+void HoldRuntimeWith(Holder& holder, const std::wstring& home) {
+    const std::wstring folder = WithoutTrailingBackslash(home);
+    for (const wchar_t* below : {L"", L"\\bin", L"\\lib", L"\\lib\\ext"}) {
+        holder.Hold(folder + below, true, kTargetRule);
+    }
+    holder.Hold(folder + L"\\bin\\java.exe", false, kTargetRule);
+}
 
 }  // namespace
 
-// What is not there is not held: a copy from a missing source fails with the system's words,
-// and one into a missing folder too.
 std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
                            RepairHold& hold) {
     Holder holder(platform, hold);
-    std::wstring why;
-    for (const wchar_t* folder : {kSourceParent, mod_main::kSupportSourceFolder}) {
-        if (why.empty() && platform.files.FolderExists(folder))
-            why = holder.Hold(folder, true, kSourceRule);
-    }
+    holder.Hold(kSourceParent, true, kSourceRule);
+    holder.Hold(mod_main::kSupportSourceFolder, true, kSourceRule);
     for (const auto& file : mod_main::kSupportFiles) {
-        const std::wstring source = mod_main::SupportSource(file);
-        if (why.empty() && platform.files.FileExists(source))
-            why = holder.Hold(source, false, kSourceRule);
+        holder.Hold(mod_main::SupportSource(file), false, kSourceRule);
     }
-    return why.empty() && !home.empty() ? HoldRuntime(platform, home, hold) : why;
+    if (!home.empty()) HoldRuntimeWith(holder, home);
+    return holder.Why();
 }
 
 std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home,
                          RepairHold& hold) {
     Holder holder(platform, hold);
-    std::wstring why;
-    const std::wstring folder = WithoutTrailingBackslash(home);
-    for (const wchar_t* below : {L"", L"\\bin", L"\\lib", L"\\lib\\ext"}) {
-        if (why.empty() && platform.files.FolderExists(folder + below))
-            why = holder.Hold(folder + below, true, kTargetRule);
-    }
-    const std::wstring java = folder + L"\\bin\\java.exe";
-    if (why.empty() && platform.files.FileExists(java)) why = holder.Hold(java, false, kTargetRule);
-    return why;
+    HoldRuntimeWith(holder, home);
+    return holder.Why();
 }
 
 }  // namespace check

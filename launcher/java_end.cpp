@@ -31,28 +31,25 @@ const char* Hint(const std::wstring& errorOutput) {
     if (Has(errorOutput, "Could not find or load main class") ||
         (Has(errorOutput, "JavaSwingClasses") && (Has(errorOutput, "ClassNotFoundException") ||
                                                   Has(errorOutput, "NoClassDefFoundError")))) {
-        return "Java did not find the application. Check that the folder PelmoraHuaweiEC325, with "
-               "its lib folder, "
-               "lies beside " SMS_EXE_NAME
-               ", in a folder whose name the system's ANSI code page can hold: Java 8 "
-               "reads its command line in that code page. SmsServerCheck.exe, in the same folder, "
-               "tells which.";
+        return "Java did not find the application. Check that the folder PelmoraHuaweiEC325, "
+               "with its lib folder, lies beside " SMS_EXE_NAME
+               ", in a folder whose name the "
+               "system's ANSI code page can hold: Java 8 reads its command line in that code "
+               "page. SmsServerCheck.exe, in the same folder, tells which.";
     }
     if (Has(errorOutput, "Could not reserve enough space")) {
         return "A 32-bit Java could not reserve the memory it needs. Close other programs, or "
-               "restart Windows, "
-               "then start " SMS_PRODUCT_NAME " again.";
+               "restart Windows, then start " SMS_PRODUCT_NAME " again.";
     }
     if (Has(errorOutput, "UnsatisfiedLinkError") && HasWin32com(errorOutput)) {
-        return "Java could not load the serial library Win32com.dll: the support files are missing "
-               "from the "
-               "runtime, or it is a 64-bit Java. Run SmsServerCheck.exe, in the same folder, to "
-               "see which.";
+        return "Java could not load the serial library Win32com.dll: the support files are "
+               "missing from the runtime, or it is a 64-bit Java. Run SmsServerCheck.exe, in "
+               "the same folder, to see which.";
     }
     if (Has(errorOutput, "compiled by a more recent version") ||
         Has(errorOutput, "UnsupportedClassVersionError")) {
-        return "The application needs a newer Java than the one installed: install a 32-bit Java "
-               "8.";
+        return "The application needs a newer Java than the one installed: install a 32-bit "
+               "Java 8.";
     }
     return "Run SmsServerCheck.exe, in the same folder, to see why.";
 }

@@ -14,6 +14,7 @@
 #include <string.h>
 #include <wchar.h>
 
+#include "check/trust_rule.h"
 #include "sms_facts.h"
 
 #define LINE_MAX_CHARS 1024
@@ -81,27 +82,19 @@ static void LogFailure(MSIHANDLE install, const wchar_t* text, DWORD error) {
 
 static const wchar_t* const kSupportNames[] = {SMS_SUPPORT_FILES};
 
-/* SYSTEM, Administrators and TrustedInstaller, and the account this step runs as (LocalSystem
- * on Windows; under Wine the signed-in user, who owns every file there). */
+/* The system's own accounts, and the account this step runs as (LocalSystem on Windows;
+ * under Wine the signed-in user, who owns every file there). */
 static BOOL IsTrusted(PSID sid, PSID own) {
-    PSID installer = NULL;
-    BOOL trusted = IsWellKnownSid(sid, WinLocalSystemSid) ||
-                   IsWellKnownSid(sid, WinBuiltinAdministratorsSid) || (own && EqualSid(sid, own));
-    if (!trusted &&
-        ConvertStringSidToSidW(L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
-                               &installer)) {
-        trusted = EqualSid(sid, installer);
-        LocalFree(installer);
+    static const wchar_t* const kTrusted[] = {SMS_TRUSTED_SIDS};
+    BOOL trusted = own && EqualSid(sid, own);
+    for (size_t i = 0; !trusted && i < sizeof kTrusted / sizeof kTrusted[0]; ++i) {
+        PSID known = NULL;
+        if (!ConvertStringSidToSidW(kTrusted[i], &known)) continue;
+        trusted = EqualSid(sid, known);
+        LocalFree(known);
     }
     return trusted;
 }
-
-/* The rights that let their holder change, replace or take over a folder: add a file or a
- * folder, write extended attributes or attributes, delete a child or the folder itself (and so
- * rename it), write its access list or owner, and the generic write and all. */
-#define CHANGE_RIGHTS                                                            \
-    (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_EA | FILE_DELETE_CHILD | \
-     FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL | GENERIC_WRITE)
 
 /* Whether anyone but the trusted accounts owns the held folder or may change it. */
 static BOOL OthersMayChange(HANDLE folder) {
@@ -129,7 +122,7 @@ static BOOL OthersMayChange(HANDLE folder) {
         if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE &&
             ace->Header.AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
             continue;
-        others = (ace->Mask & CHANGE_RIGHTS) && !IsTrusted((PSID)&ace->SidStart, own);
+        others = (ace->Mask & SMS_CHANGE_RIGHTS) && !IsTrusted((PSID)&ace->SidStart, own);
     }
     LocalFree(descriptor);
     return others;

@@ -40,8 +40,6 @@ public:
     virtual bool FolderExists(const std::wstring& path) = 0;
     // Whether this user may add files to the folder, as far as can be told without writing.
     virtual WriteAccess WriteAccessTo(const std::wstring& folder) = 0;
-    // The owner and the allowing entries of a file's or folder's security descriptor.
-    virtual base::Result<AccessList> AccessListOf(const std::wstring& path) = 0;
     // Up to maxBytes from the start of a file; empty when it cannot be read.
     virtual std::string ReadFileStart(const std::wstring& path, std::size_t maxBytes) = 0;
     // The SID of the account this program runs as.

@@ -15,8 +15,8 @@ inline constexpr int kShowHidden = 0;
 struct ProgramEnd {
     unsigned afterMs;      // when, counted from the start of the wait
     std::uint32_t status;  // its exit status
-    std::wstring
-        errorOutput;  // the start of what it wrote to its error output, decoded as it wrote it
+    // The start of what it wrote to its error output, decoded as it wrote it.
+    std::wstring errorOutput;
 };
 
 // An operation that fails gives the failure, whose description is the system's own message.

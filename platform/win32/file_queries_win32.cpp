@@ -54,10 +54,13 @@ platform::Account AccountOf(PSID sid) {
 
 }  // namespace
 
-namespace {
-
-base::Result<platform::AccessList> AccessListFrom(DWORD error, PSID owner, PACL dacl,
-                                                  PSECURITY_DESCRIPTOR descriptor) {
+base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD error = GetSecurityInfo(handle, SE_FILE_OBJECT,
+                                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                        &owner, nullptr, &dacl, nullptr, &descriptor);
     if (error != ERROR_SUCCESS) return SystemFailure(error);
     ScopedLocalMemory heldDescriptor(descriptor);
     platform::AccessList list{AccountOf(owner), dacl == nullptr, {}};
@@ -73,29 +76,6 @@ base::Result<platform::AccessList> AccessListFrom(DWORD error, PSID owner, PACL 
         list.allowed.push_back({AccountOf(&allowed->SidStart), allowed->Mask});
     }
     return list;
-}
-
-constexpr SECURITY_INFORMATION kOwnerAndDacl =
-    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-
-}  // namespace
-
-base::Result<platform::AccessList> Win32FileQueries::AccessListOf(const std::wstring& path) {
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error = GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, kOwnerAndDacl, &owner,
-                                              nullptr, &dacl, nullptr, &descriptor);
-    return AccessListFrom(error, owner, dacl, descriptor);
-}
-
-base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle) {
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    const DWORD error = GetSecurityInfo(handle, SE_FILE_OBJECT, kOwnerAndDacl, &owner, nullptr,
-                                        &dacl, nullptr, &descriptor);
-    return AccessListFrom(error, owner, dacl, descriptor);
 }
 
 std::string Win32FileQueries::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {

@@ -79,7 +79,6 @@ public:
     bool FileExists(const std::wstring& path) override { return IsFile(path); }
     bool FolderExists(const std::wstring& path) override;
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
-    base::Result<platform::AccessList> AccessListOf(const std::wstring& path) override;
     std::wstring OwnAccount() override;
     std::string ReadFileStart(const std::wstring& path, std::size_t maxBytes) override;
     std::wstring FileVersion(const std::wstring& path) override;

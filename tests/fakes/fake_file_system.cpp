@@ -220,7 +220,7 @@ void FakeFileSystem::Grant(const std::wstring& path, platform::Account account, 
     AccessAt(path).allowed.push_back({std::move(account), rights});
 }
 
-base::Result<platform::AccessList> FakeFileSystem::AccessListOf(const std::wstring& path) {
+base::Result<platform::AccessList> FakeFileSystem::AccessOf(const std::wstring& path) {
     if (accessUnknown_.count(Key(path))) return kAccessDenied;
     return AccessAt(path);
 }
@@ -252,7 +252,7 @@ public:
     FakeHeldItem(FakeFileSystem& files, std::wstring path, platform::HeldFacts facts)
         : files_(files), path_(std::move(path)), facts_(std::move(facts)) {}
     const platform::HeldFacts& Facts() const override { return facts_; }
-    base::Result<platform::AccessList> Access() override { return files_.AccessListOf(path_); }
+    base::Result<platform::AccessList> Access() override { return files_.AccessOf(path_); }
     const std::wstring& Path() const { return path_; }
 
 private:

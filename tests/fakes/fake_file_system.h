@@ -78,7 +78,8 @@ public:
     std::optional<base::Failure> Remove(const std::wstring& path) override;
     bool FolderExists(const std::wstring& path) override;
     platform::WriteAccess WriteAccessTo(const std::wstring& folder) override;
-    base::Result<platform::AccessList> AccessListOf(const std::wstring& path) override;
+    // What a handle held on path reads of its owner and access list.
+    base::Result<platform::AccessList> AccessOf(const std::wstring& path);
     std::wstring OwnAccount() override { return ownAccount; }
     std::string ReadFileStart(const std::wstring& path, std::size_t maxBytes) override {
         return HasFile(path) ? FileAt(path).content.substr(0, maxBytes) : std::string();
