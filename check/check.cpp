@@ -1,6 +1,7 @@
 // What a start would do: the launcher's decisions taken on this computer's registry and
 // folders, with what each depends on, and nothing written anywhere.
 #include "check/check.h"
+#include "check/hold.h"
 
 #include <algorithm>
 #include <cmath>

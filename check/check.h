@@ -2,16 +2,12 @@
 // found with the launcher's own decisions and without changing anything.
 #pragma once
 
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "check/paths.h"
 #include "platform/file_queries.h"
-#include "platform/file_system.h"
 #include "platform/held_files.h"
-#include "platform/program_control.h"
 #include "platform/registry.h"
 #include "platform/registry_writer.h"
 
@@ -69,13 +65,12 @@ struct CheckPlatform {
 // a drive), the registered runtimes and the support files. Only reads.
 Report CheckStart(const CheckPlatform& platform, const std::wstring& programFolder);
 
-// Copies the support files that a start would copy into the runtime a start chooses, with a
-// start's own copy, then checks again. Creates no folder and writes to no other runtime. The
-// report begins with a section of what the repair did. Its status: 0 when a start would now
-// find every support file and reach the application; the status a start would end with when
-// that is not 0; kCouldNotRepair when a support file is still missing.
-Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
-                   platform::ProgramControl& programControl, const std::wstring& programFolder);
+// Copies the support files that a start would copy into the runtime a start chooses, through
+// folders held from the drive's root (check/hold.h), then checks again. Creates no folder and
+// writes to no other runtime. The report begins with a section of what the repair did. Its status:
+// 0 when a start would now find every support file and reach the application; the status a start
+// would end with when that is not 0; kCouldNotRepair when a support file is still missing.
+Report RepairStart(const CheckPlatform& platform, const std::wstring& programFolder);
 
 struct Registration {
     int status;
@@ -91,29 +86,6 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
 // Removes the keys that RegisterRuntime made for folder, and no other.
 Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
                                const std::wstring& folder);
-
-// What a repair holds open while it copies: the support source folder, the folder it lies in,
-// its files, and the runtime's folders, so that none can be renamed or replaced meanwhile.
-struct RepairHold {
-    std::vector<std::pair<std::wstring, std::unique_ptr<platform::HeldItem>>> held;  // by FolderKey
-};
-
-// Holds what a repair into home reads and writes (only the source when home is empty) and
-// tells why it must not copy: a link on the way, a source with another name, or someone other
-// than SYSTEM, the administrators, TrustedInstaller and this account who owns one of them or
-// may change it. The reason follows "Nothing was copied"; empty text when it may copy.
-std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
-                           RepairHold& hold);
-// The runtime's folder, bin, lib, lib\ext and bin\java.exe alone, by the same rules.
-std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
-
-// The rules the reasons begin with, for the source and for the runtime copied into.
-inline constexpr wchar_t kSourceRule[] =
-    L", since only SYSTEM, the administrators and TrustedInstaller may own or change what the "
-    L"repair copies: ";
-inline constexpr wchar_t kTargetRule[] =
-    L", since only SYSTEM, the administrators and TrustedInstaller may own or change a runtime "
-    L"that every user's start runs: ";
 
 // The report as text in lines of at most 79 characters, each ending in CR LF.
 std::wstring ReportText(const Report& report);

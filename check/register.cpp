@@ -2,6 +2,7 @@
 // write the JavaSoft key, and taking back only what was registered so.
 #include "base/text.h"
 #include "check/check.h"
+#include "check/hold.h"
 #include "check/installed_runtimes.h"
 #include "launcher/version.h"
 #include "registry/MRegistry.h"

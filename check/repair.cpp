@@ -1,76 +1,96 @@
 // The repair: the copies a start would make, made now by an administrator or an installer, so
-// that a first start by a user who may not write to the runtime finds them in place.
+// that a first start by a user who may not write to the runtime finds them in place. Every
+// read and write goes through the folders held from the drive's root (check/hold.h).
 #include "base/text.h"
 #include "check/check.h"
+#include "check/hold.h"
 #include "runtime/decisions.h"
 #include "runtime/mod_main.h"
 
 namespace check {
 namespace {
 
-// A start's file operations, but for the copy itself, which reads each source from the handle
-// that was checked and held, into a new file that nothing may already have the name of.
-class HeldSourceCopies final : public platform::FileSystem {
-public:
-    HeldSourceCopies(platform::FileSystem& files, platform::HeldFiles& held, RepairHold& hold)
-        : files_(files), held_(held), hold_(hold) {}
-
-    bool FileExists(const std::wstring& path) override { return files_.FileExists(path); }
-    std::optional<base::Failure> Copy(const std::wstring& source,
-                                      const std::wstring& target) override {
-        for (auto& [key, item] : hold_.held) {
-            if (key == FolderKey(source)) return held_.CopyHeld(*item, target);
+// Why a folder the hold did not reach cannot be used: the folder on the way that was not
+// there, in the system's words.
+base::Failure Unreached(const RepairHold& hold, const std::wstring& path) {
+    for (std::wstring above = path; !above.empty(); above.resize(above.rfind(L'\\') + 1)) {
+        above = WithoutTrailingBackslash(above);
+        if (const base::Failure* missing = hold.Missing(above)) {
+            return base::Failure(missing->number,
+                                 base::Concat({above, L": ", missing->description}));
         }
-        // A source that was not there when the repair held the others: the system's own words
-        // when it is still missing, and a refusal when it has come since.
-        auto late = held_.Hold(source, false);
+        if (above.size() <= 3) break;
+    }
+    return base::Failure(platform::kErrorPathNotFound, base::Concat({path, L" was not reached"}));
+}
+
+// Copies one support file into the held folder, unless it is there already: from the held
+// source, through a new temporary file, after removing a leftover of an interrupted start
+// that passes the same checks.
+std::optional<base::Failure> CopyHeld(platform::HeldFiles& held, const RepairHold& hold,
+                                      const std::wstring& home, const mod_main::SupportFile& file,
+                                      bool& copied) {
+    const std::wstring folderPath =
+        WithoutTrailingBackslash(mod_main::SupportFolder(WithoutTrailingBackslash(home), file));
+    platform::HeldItem* folder = hold.Find(folderPath);
+    if (!folder) return Unreached(hold, folderPath);
+    auto there = held.HoldChild(*folder, file.fileName, platform::HoldAs::Source);
+    // There, though another program may hold it open.
+    if (there || there.failure().number == platform::kErrorSharingViolation) return std::nullopt;
+    if (there.failure().number != platform::kErrorFileNotFound) return there.failure();
+    const std::wstring source = mod_main::SupportSource(file);
+    platform::HeldItem* from = hold.Find(source);
+    if (!from) {
+        // Not there when the repair held the others: the system's words when it is still
+        // missing, and a refusal when it has come since.
+        platform::HeldItem* sourceFolder = hold.Find(mod_main::kSupportSourceFolder);
+        if (!sourceFolder) return Unreached(hold, mod_main::kSupportSourceFolder);
+        auto late = held.HoldChild(*sourceFolder, file.fileName, platform::HoldAs::Source);
         if (!late) return late.failure();
         return base::Failure(
             0, base::Concat({source, L" came after the repair had checked the source folder"}));
     }
-    std::optional<base::Failure> Flush(const std::wstring& path) override {
-        return files_.Flush(path);
+    const std::wstring temporary = mod_main::TemporaryNameFor(file.fileName);
+    auto leftover = held.HoldChild(*folder, temporary, platform::HoldAs::Leftover);
+    if (leftover) {
+        const std::wstring why =
+            WhyNotUsable(**leftover, base::Concat({folderPath, L"\\", temporary}));
+        if (!why.empty()) return base::Failure(0, why.substr(2));
+        if (auto failure = held.Remove(**leftover)) return failure;
+    } else if (leftover.failure().number != platform::kErrorFileNotFound) {
+        return leftover.failure();
     }
-    std::optional<base::Failure> MoveOver(const std::wstring& from,
-                                          const std::wstring& to) override {
-        return files_.MoveOver(from, to);
-    }
-    std::optional<base::Failure> MakeWritable(const std::wstring& path) override {
-        return files_.MakeWritable(path);
-    }
-    std::optional<base::Failure> Remove(const std::wstring& path) override {
-        return files_.Remove(path);
-    }
+    auto failure = held.CopyInto(*folder, *from, temporary, file.fileName);
+    copied = !failure;
+    return failure;
+}
 
-private:
-    platform::FileSystem& files_;
-    platform::HeldFiles& held_;
-    RepairHold& hold_;
-};
-
-// Copies what is missing with a start's own copy, and tells what came of each.
-Section CopyMissingFiles(platform::FileSystem& files, platform::ProgramControl& programControl,
+// Copies what is missing, in a start's order, stopping at the first failure, and tells what
+// came of each.
+Section CopyMissingFiles(platform::HeldFiles& held, const RepairHold& hold,
                          const std::wstring& home, bool& allInPlace) {
     Section done{L"Repair", {}};
-    const auto failure = mod_main::CopyMissingSupportFiles(
-        files, programControl, home,
-        [&](const mod_main::SupportFile& file, const std::optional<base::Failure>& copyFailure) {
-            const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
+    for (const auto& file : mod_main::kSupportFiles) {
+        bool copied = false;
+        const auto failure = CopyHeld(held, hold, home, file, copied);
+        const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
+        if (failure) {
             done.findings.push_back(
-                copyFailure
-                    ? Finding{Mark::Problem, base::Concat({L"Copying ", shown, L" into ", home,
-                                                           L" failed: ", copyFailure->description})}
-                    : Finding{Mark::Ok, base::Concat({L"Copied ", shown, L" into ", home})});
-        });
-    if (failure) allInPlace = false;
+                {Mark::Problem, base::Concat({L"Copying ", shown, L" into ", home, L" failed: ",
+                                              failure->description})});
+            allInPlace = false;
+            break;
+        }
+        if (copied)
+            done.findings.push_back({Mark::Ok, base::Concat({L"Copied ", shown, L" into ", home})});
+    }
     if (done.findings.empty()) done.findings.push_back({Mark::Ok, L"Nothing was missing"});
     return done;
 }
 
 }  // namespace
 
-Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
-                   platform::ProgramControl& programControl, const std::wstring& programFolder) {
+Report RepairStart(const CheckPlatform& platform, const std::wstring& programFolder) {
     const Report before = CheckStart(platform, programFolder);
     if (before.status == kCouldNotCheck) return before;
     Section done{L"Repair", {}};
@@ -85,8 +105,7 @@ Report RepairStart(const CheckPlatform& platform, platform::FileSystem& files,
         done.findings.push_back({Mark::Problem, base::Concat({L"Nothing was copied", why})});
         allInPlace = false;
     } else {
-        HeldSourceCopies copies(files, platform.held, hold);
-        done = CopyMissingFiles(copies, programControl, before.javaHomePath, allInPlace);
+        done = CopyMissingFiles(platform.held, hold, before.javaHomePath, allInPlace);
     }
     Report after = CheckStart(platform, programFolder);
     after.repaired = true;

@@ -13,3 +13,12 @@
  * folder. */
 #define SMS_CHANGE_RIGHTS \
     (0x2 | 0x4 | 0x10 | 0x40 | 0x100 | 0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000)
+
+/* What lets its holder rename or replace a folder above what the repair reads or writes:
+ * DELETE, WRITE_DAC, WRITE_OWNER, GENERIC_ALL and GENERIC_WRITE. Adding a file or a folder
+ * beside it, as every user may in C:\, changes nothing of the folder itself. */
+#define SMS_REPLACE_RIGHTS (0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000)
+
+/* FILE_DELETE_CHILD, and GENERIC_ALL that holds it: on a folder, they let their holder remove
+ * or rename anything in it. */
+#define SMS_DELETE_CHILD_RIGHTS (0x40 | 0x10000000)

@@ -2,33 +2,13 @@
 // anything.
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <vector>
 
 #include "base/failure.h"
 
 namespace platform {
 
 enum class WriteAccess { Allowed, Denied, Unknown };
-
-// An account as a security descriptor names it.
-struct Account {
-    std::wstring sid;   // "S-1-5-32-545"
-    std::wstring name;  // "BUILTIN\Users"; the SID again when it has no name
-};
-
-struct AccessEntry {
-    Account account;
-    std::uint32_t rights;  // the access mask, generic rights as they stand
-};
-
-// Who owns a file or folder and what its access list grants on it.
-struct AccessList {
-    Account owner;
-    bool unrestricted = false;         // no access list at all: everyone may do anything
-    std::vector<AccessEntry> allowed;  // the entries that allow, leaving out inherit-only ones
-};
 
 class FileQueries {
 public:

@@ -79,10 +79,7 @@ int wmain(int argc, wchar_t** argv) {
         for (const auto& line : done.lines) win32::WriteOut(line + L"\r\n", done.status != 0);
         return Finish(done.status, arguments);
     }
-    win32::Win32FileSystem fileSystem;
-    win32::Win32ProgramControl programControl;
-    const check::Report report =
-        arguments.repair ? check::RepairStart(platform, fileSystem, programControl, folder)
-                         : check::CheckStart(platform, folder);
+    const check::Report report = arguments.repair ? check::RepairStart(platform, folder)
+                                                  : check::CheckStart(platform, folder);
     return Finish(Report(report, arguments.reportFile), arguments);
 }

@@ -40,20 +40,23 @@ std::wstring SidText(PSID sid) {
     return text;
 }
 
-// The account's name as "DOMAIN\name", or its SID where it has no name here.
-platform::Account AccountOf(PSID sid) {
+}  // namespace
+
+// Looked up only to tell why: on a domain desktop each name may cost a question to the domain.
+std::wstring AccountName(const std::wstring& sidText) {
+    PSID sid = nullptr;
+    if (!ConvertStringSidToSidW(sidText.c_str(), &sid)) return sidText;
+    ScopedLocalMemory owner(sid);
     wchar_t name[256], domain[256];
     DWORD nameLength = 256, domainLength = 256;
     SID_NAME_USE use;
-    std::wstring sidText = SidText(sid);
-    if (!LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use)) {
-        return {sidText, sidText};
-    }
-    return {sidText, domainLength > 0 ? base::Concat({domain, L"\\", name}) : std::wstring(name)};
+    if (!LookupAccountSidW(nullptr, sid, name, &nameLength, domain, &domainLength, &use))
+        return sidText;
+    return domainLength > 0 ? base::Concat({domain, L"\\", name}) : std::wstring(name);
 }
 
-}  // namespace
-
+// Each entry of the list as it stands: one that applies only to what a folder holds says nothing
+// of the folder itself and is left out; one of a kind not known here is kept as unknown.
 base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
@@ -63,17 +66,27 @@ base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle) {
                                         &owner, nullptr, &dacl, nullptr, &descriptor);
     if (error != ERROR_SUCCESS) return SystemFailure(error);
     ScopedLocalMemory heldDescriptor(descriptor);
-    platform::AccessList list{AccountOf(owner), dacl == nullptr, {}};
+    platform::AccessList list{SidText(owner), dacl == nullptr, {}};
     for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
         void* ace = nullptr;
-        if (!GetAce(dacl, i, &ace)) continue;
+        if (!GetAce(dacl, i, &ace)) return LastErrorFailure();
         const auto* header = static_cast<const ACE_HEADER*>(ace);
-        // A callback entry allows as a plain one does when its condition holds.
-        const bool allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
-                            header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE;
-        if (!allows || (header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        list.allowed.push_back({AccountOf(&allowed->SidStart), allowed->Mask});
+        if ((header->AceFlags & INHERIT_ONLY_ACE) != 0) continue;
+        // A callback entry allows or denies as a plain one does when its condition holds.
+        platform::EntryKind kind = platform::EntryKind::Unknown;
+        if (header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
+            header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
+            kind = platform::EntryKind::Allows;
+        } else if (header->AceType == ACCESS_DENIED_ACE_TYPE ||
+                   header->AceType == ACCESS_DENIED_CALLBACK_ACE_TYPE) {
+            kind = platform::EntryKind::Denies;
+        }
+        // The plain, callback, allowing and denying entries share one layout.
+        const auto* entry = static_cast<const ACCESS_ALLOWED_ACE*>(ace);
+        list.entries.push_back(
+            {kind == platform::EntryKind::Unknown ? std::wstring()
+                                                  : SidText(const_cast<DWORD*>(&entry->SidStart)),
+             kind == platform::EntryKind::Unknown ? 0xFFFFFFFFu : entry->Mask, kind});
     }
     return list;
 }

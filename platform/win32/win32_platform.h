@@ -85,15 +85,22 @@ public:
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
 };
 
-// The owner and allowing entries of what an open handle holds (READ_CONTROL).
+// The owner and entries of what an open handle holds (READ_CONTROL).
 base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle);
+// An account's "DOMAIN\name", or its SID where it has no name here.
+std::wstring AccountName(const std::wstring& sid);
 
 class Win32HeldFiles final : public platform::HeldFiles {
 public:
-    base::Result<std::unique_ptr<platform::HeldItem>> Hold(const std::wstring& path,
-                                                           bool folder) override;
-    std::optional<base::Failure> CopyHeld(platform::HeldItem& source,
-                                          const std::wstring& target) override;
+    base::Result<std::unique_ptr<platform::HeldItem>> HoldRoot(const std::wstring& root) override;
+    base::Result<std::unique_ptr<platform::HeldItem>> HoldChild(platform::HeldItem& parent,
+                                                                const std::wstring& name,
+                                                                platform::HoldAs as) override;
+    std::optional<base::Failure> CopyInto(platform::HeldItem& folder, platform::HeldItem& source,
+                                          const std::wstring& temporaryName,
+                                          const std::wstring& name) override;
+    std::optional<base::Failure> Remove(platform::HeldItem& leftover) override;
+    std::wstring AccountName(const std::wstring& sid) override { return win32::AccountName(sid); }
 };
 
 class Win32Processes final : public platform::Processes {

@@ -17,10 +17,13 @@ const base::Failure kDeviceError(
 
 }  // namespace
 
-// Windows takes a slash for a backslash, and matches names without regard to case.
+// Windows takes a slash for a backslash and two for one, and matches names without regard to case.
 std::wstring FakeFileSystem::Key(const std::wstring& path) {
-    std::wstring key = path;
-    for (auto& c : key) c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(c));
+    std::wstring key;
+    for (wchar_t c : path) {
+        c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(c));
+        if (c != L'\\' || key.empty() || key.back() != L'\\') key += c;
+    }
     while (key.size() > 3 && key.back() == L'\\') key.pop_back();
     return key;
 }
@@ -204,20 +207,25 @@ platform::WriteAccess FakeFileSystem::WriteAccessTo(const std::wstring& folder) 
 }
 
 platform::AccessList& FakeFileSystem::AccessAt(const std::wstring& path) {
-    const platform::Account administrators{L"S-1-5-32-544", L"BUILTIN\\Administrators"};
     return accessLists_.try_emplace(Key(path), platform::AccessList{
-        administrators, false,
-        {{{L"S-1-5-18", L"NT AUTHORITY\\SYSTEM"}, 0x1f01ff},
-         {administrators, 0x1f01ff},
-         {{L"S-1-5-32-545", L"BUILTIN\\Users"}, 0x1200a9}}}).first->second;
+        L"S-1-5-32-544", false,
+        {{L"S-1-5-18", 0x1f01ff}, {L"S-1-5-32-544", 0x1f01ff}, {L"S-1-5-32-545", 0x1200a9}}}).first->second;
 }
 
-void FakeFileSystem::SetOwner(const std::wstring& path, platform::Account owner) {
-    AccessAt(path).owner = std::move(owner);
+void FakeFileSystem::SetOwner(const std::wstring& path, Account owner) {
+    accountNames_[owner.sid] = owner.name;
+    AccessAt(path).owner = owner.sid;
 }
 
-void FakeFileSystem::Grant(const std::wstring& path, platform::Account account, std::uint32_t rights) {
-    AccessAt(path).allowed.push_back({std::move(account), rights});
+void FakeFileSystem::Grant(const std::wstring& path, Account account, std::uint32_t rights,
+                           platform::EntryKind kind) {
+    accountNames_[account.sid] = account.name;
+    AccessAt(path).entries.push_back({account.sid, rights, kind});
+}
+
+std::wstring FakeFileSystem::AccountName(const std::wstring& sid) {
+    const auto found = accountNames_.find(sid);
+    return found == accountNames_.end() ? sid : found->second;
 }
 
 base::Result<platform::AccessList> FakeFileSystem::AccessOf(const std::wstring& path) {
@@ -263,17 +271,50 @@ private:
 
 }  // namespace
 
-base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::Hold(const std::wstring& path, bool folder) {
-    if (!(folder ? FolderExists(path) : HasFile(path))) {
-        return folders_.count(FolderOf(path)) ? kFileNotFound : kPathNotFound;
+base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::HoldPath(const std::wstring& path, bool folder) {
+    if (unopenable_.count(Key(path))) return kAccessDenied;
+    const bool root = Key(path).size() == 3;
+    if (!root && !(folder ? FolderExists(path) : HasFile(path))) {
+        if (!folder && FolderExists(path)) return kAccessDenied;  // a folder opened as a file
+        return folders_.count(FolderOf(path)) || FolderOf(path).size() == 2 ? kFileNotFound : kPathNotFound;
     }
     const auto found = heldFacts_.find(Key(path));
-    platform::HeldFacts facts = found != heldFacts_.end() ? found->second : platform::HeldFacts{false, 1, path};
+    platform::HeldFacts facts = found != heldFacts_.end() ? found->second : platform::HeldFacts{false, 1, path, folder};
     return std::unique_ptr<platform::HeldItem>(std::make_unique<FakeHeldItem>(*this, path, std::move(facts)));
 }
 
-// A new file only, as CREATE_NEW makes it, so that a link left in its place is not written through.
-std::optional<base::Failure> FakeFileSystem::CopyHeld(platform::HeldItem& source, const std::wstring& target) {
-    if (HasFile(target)) return base::Failure(80, L"The file exists.");
-    return Copy(static_cast<FakeHeldItem&>(source).Path(), target);
+base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::HoldRoot(const std::wstring& root) {
+    return HoldPath(root, true);
+}
+
+base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::HoldChild(platform::HeldItem& parent,
+                                                                            const std::wstring& name,
+                                                                            platform::HoldAs as) {
+    const std::wstring& folder = static_cast<FakeHeldItem&>(parent).Path();
+    return HoldPath(folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name, as == platform::HoldAs::Folder);
+}
+
+// A new file only, as FILE_CREATE makes it, renamed never over a name that is taken; a failure
+// takes the new file back.
+std::optional<base::Failure> FakeFileSystem::CopyInto(platform::HeldItem& folder, platform::HeldItem& source,
+                                                      const std::wstring& temporaryName, const std::wstring& name) {
+    const std::wstring& into = static_cast<FakeHeldItem&>(folder).Path();
+    const std::wstring temporary = into + L"\\" + temporaryName;
+    if (HasFile(temporary) || FolderExists(temporary)) return base::Failure(80, L"The file exists.");
+    if (unwritable_.count(Key(into))) return kAccessDenied;
+    if (failHalfWay_.count(Key(temporary))) return kDiskFull;
+    if (HasFile(into + L"\\" + name)) return base::Failure(183, L"Cannot create a file when that file already exists.");
+    ++copies;
+    const std::wstring target = into + L"\\" + name;
+    files_[Key(target)] = File{target, FileAt(static_cast<FakeHeldItem&>(source).Path()).content, ++writes_, false};
+    disk_[Key(target)] = files_[Key(target)];
+    return std::nullopt;
+}
+
+std::optional<base::Failure> FakeFileSystem::Remove(platform::HeldItem& leftover) {
+    const std::wstring& path = static_cast<FakeHeldItem&>(leftover).Path();
+    if (unwritable_.count(FolderOf(path))) return kAccessDenied;
+    files_.erase(Key(path));
+    disk_.erase(Key(path));
+    return std::nullopt;
 }

@@ -17,6 +17,11 @@
 class FakeFileSystem final : public platform::FileSystem, public platform::FileQueries,
                              public platform::HeldFiles {
 public:
+    // An account as an access list names it, and as a refusal words it.
+    struct Account {
+        std::wstring sid;
+        std::wstring name;
+    };
     struct File {
         std::wstring name;     // the path as it was written, case kept
         std::string content;
@@ -55,8 +60,11 @@ public:
     void HideAccessOf(const std::wstring& folder) { accessUnknown_.insert(Key(folder)); }
     // Access lists are locked unless changed: owned by Administrators, SYSTEM and
     // Administrators with full control, Users with read and execute.
-    void SetOwner(const std::wstring& path, platform::Account owner);
-    void Grant(const std::wstring& path, platform::Account account, std::uint32_t rights);
+    void SetOwner(const std::wstring& path, Account owner);
+    void Grant(const std::wstring& path, Account account, std::uint32_t rights,
+               platform::EntryKind kind = platform::EntryKind::Allows);
+    // Opening it by handle is refused, as a folder whose list denies the opener is.
+    void DenyOpen(const std::wstring& path) { unopenable_.insert(Key(path)); }
     void DropAccessList(const std::wstring& path) { AccessAt(path).unrestricted = true; }
     // What a handle held on path finds there: a link, another final path, more names.
     void SetHeldFacts(const std::wstring& path, platform::HeldFacts facts) { heldFacts_[Key(path)] = std::move(facts); }
@@ -86,8 +94,13 @@ public:
     }
     std::wstring FileVersion(const std::wstring& path) override;
     std::wstring FindProgram(const std::wstring& name, const std::wstring& programFolder) override;
-    base::Result<std::unique_ptr<platform::HeldItem>> Hold(const std::wstring& path, bool folder) override;
-    std::optional<base::Failure> CopyHeld(platform::HeldItem& source, const std::wstring& target) override;
+    base::Result<std::unique_ptr<platform::HeldItem>> HoldRoot(const std::wstring& root) override;
+    base::Result<std::unique_ptr<platform::HeldItem>> HoldChild(platform::HeldItem& parent, const std::wstring& name,
+                                                                platform::HoldAs as) override;
+    std::optional<base::Failure> CopyInto(platform::HeldItem& folder, platform::HeldItem& source,
+                                          const std::wstring& temporaryName, const std::wstring& name) override;
+    std::optional<base::Failure> Remove(platform::HeldItem& leftover) override;
+    std::wstring AccountName(const std::wstring& sid) override;
 
     int copies = 0;
     int steps = 0;  // steps that change files, as CrashAfterSteps counts them
@@ -119,6 +132,9 @@ private:
     std::map<std::wstring, std::wstring> versions_;
     std::map<std::wstring, platform::AccessList> accessLists_;
     std::map<std::wstring, platform::HeldFacts> heldFacts_;
+    std::set<std::wstring> unopenable_;
+    std::map<std::wstring, std::wstring> accountNames_;
+    base::Result<std::unique_ptr<platform::HeldItem>> HoldPath(const std::wstring& path, bool folder);
     std::set<std::wstring> failHalfWay_;
     bool failMoves_ = false;
     int writes_ = 0;

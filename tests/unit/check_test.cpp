@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <functional>
+#include <tuple>
 #include <sstream>
 
 #include "check/arguments.h"
@@ -45,8 +46,7 @@ struct Layout : TestWorld {
         return check::CheckStart({registry, is64Bit ? &registry64 : nullptr, *files, *files}, folder);
     }
     check::Report Repair() {
-        return check::RepairStart({registry, is64Bit ? &registry64 : nullptr, *files, *files}, *files,
-                                  control, folder);
+        return check::RepairStart({registry, is64Bit ? &registry64 : nullptr, *files, *files}, folder);
     }
 };
 
@@ -577,6 +577,13 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
     const std::wstring kInto = L" into C:\\Java\\jre6";
     const std::wstring kRefused = L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
                                   L"TrustedInstaller may own or change what the repair copies: ";
+    const std::wstring kUsers = L"NT AUTHORITY\\Authenticated Users ";
+    const std::wstring kAboveHead = L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
+                                    L"TrustedInstaller may own, rename or replace a folder above what the repair reads "
+                                    L"or writes: ";
+    const std::wstring kTargetHead = L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
+                                     L"TrustedInstaller may own or change a runtime that every user's start runs: ";
+    const std::wstring kAbove = kAboveHead + kUsers, kTarget = kTargetHead + kUsers;
     const std::vector<std::wstring> all = {L"bin\\Win32com.dll", L"lib\\ext\\Comm.jar",
                                            L"lib\\ext\\jdc.jar", L"lib\\javax.comm.properties"};
     const std::vector<std::wstring> copiedAll = {
@@ -599,8 +606,8 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
              w.files->AddFile(L"C:\\Java\\jre9\\bin\\java.exe", "java");
          },
          5,
-         {L"PROBLEM Copying lib\\ext\\Comm.jar into C:\\Java\\jre9 failed: The system cannot find the path "
-          L"specified."},
+         {L"PROBLEM Copying lib\\ext\\Comm.jar into C:\\Java\\jre9 failed: C:\\Java\\jre9\\lib\\ext: The system "
+          L"cannot find the file specified."},
          {}},
         {"a folder this user may not write",
          [](Layout& w) {
@@ -679,6 +686,32 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
          [](Layout& w) { w.files->RemoveFolder(kSource + L"Comm.jar"); }, 5,
          {L"PROBLEM Copying lib\\ext\\Comm.jar into C:\\Java\\jre6 failed: The system cannot find the file "
           L"specified."}, {}},
+        // Every folder above what is read or written, the drive's root too, is held and must not
+        // be renamed or replaced by others (DELETE, WRITE_DAC, WRITE_OWNER, GENERIC_ALL,
+        // GENERIC_WRITE), nor removed through FILE_DELETE_CHILD on its parent; adding beside it,
+        // as every user may in C:\, is no change of it.
+        {"C:\\Java above the runtime, which users may rename", Grant(L"C:\\Java", 0x10000), 5, {kAbove + L"may rename or replace C:\\Java"}, {}},
+        {"C:\\Java owned by a user", [](Layout& w) { w.files->SetOwner(L"C:\\Java", {L"S-1-5-21-7-7-7-1002", L"PC\\bob"}); }, 5,
+         {kAboveHead + L"PC\\bob owns C:\\Java"}, {}},
+        {"users may add folders to C:\\ and files to C:\\Java", [](Layout& w) { Grant(L"C:\\", 0x4)(w); Grant(L"C:\\Java", 0x2)(w); }, 0, copiedAll, all},
+        {"users may remove what C:\\Java holds", Grant(L"C:\\Java", 0x40), 5,
+         {kTarget + L"may remove or rename C:\\Java\\jre6 in C:\\Java"}, {}},
+        {"the runtime's own folder that users may write", Grant(kHome, 0x2), 5, {kTarget + L"may change C:\\Java\\jre6"}, {}},
+        {"an access entry of an unknown kind", [](Layout& w) { w.files->Grant(kHome + L"\\bin", {L"S-1-5-11", L"NT AUTHORITY\\Authenticated Users"}, 0, platform::EntryKind::Unknown); }, 5,
+         {kTargetHead + L"an access entry of a kind the repair does not know, for NT "
+          L"AUTHORITY\\Authenticated Users may change C:\\Java\\jre6\\bin"}, {}},
+        {"an entry that denies users everything", [](Layout& w) { w.files->Grant(kHome + L"\\lib", {L"S-1-5-11", L"NT AUTHORITY\\Authenticated Users"}, 0x1f01ff, platform::EntryKind::Denies); }, 0, copiedAll, all},
+        // A name that cannot be opened is no name that is missing.
+        {"lib\\ext that cannot be opened", [](Layout& w) { w.files->DenyOpen(kHome + L"\\lib\\ext"); }, 5,
+         {L"PROBLEM Nothing was copied: C:\\Java\\jre6\\lib\\ext cannot be held open: Access is denied."}, {}},
+        {"JavaHome with a trailing backslash", [](Layout& w) { w.registry = FakeRegistry(); w.AddRuntime("1.6", "C:\\Java\\jre6\\"); }, 0,
+         {L"OK Copied lib\\ext\\Comm.jar into C:\\Java\\jre6\\", L"OK Copied lib\\javax.comm.properties into C:\\Java\\jre6\\",
+          L"OK Copied bin\\Win32com.dll into C:\\Java\\jre6\\", L"OK Copied lib\\ext\\jdc.jar into C:\\Java\\jre6\\"}, all},
+        {"sources owned and changeable by TrustedInstaller", [](Layout& w) {
+             const FakeFileSystem::Account installer{L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", L"TrustedInstaller"};
+             w.files->SetOwner(kSource + L"Comm.jar", installer);
+             w.files->Grant(kSource + L"Comm.jar", installer, 0x1f01ff);
+         }, 0, copiedAll, all},
         {"a source file the copying account owns, readable by Everyone",
          [](Layout& w) {
              w.files->SetOwner(L"C:\\sorvel\\GsmModemJar\\jdc.jar", {L"S-1-5-21-7-7-7-1001", L"PC\\admin"});
@@ -721,6 +754,18 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
         EXPECT_TRUE(layout.files->FilesIn(L"C:\\Java\\jre9\\lib").empty()) << c.name;
         EXPECT_NE(check::ReportText(report).find(L"The repair changed nothing but the files it"),
                   std::wstring::npos) << c.name;
+    }
+    // Each right of the two rules, alone, to users: on a source file any change counts; on the
+    // folder above the runtime only renaming or replacing it. GENERIC_READ is neither.
+    for (const auto& [path, rights, status] : std::vector<std::tuple<std::wstring, std::uint32_t, int>>{
+             {kSource + L"jdc.jar", 0x4, 5}, {kSource + L"jdc.jar", 0x40, 5}, {kSource + L"jdc.jar", 0x100, 5},
+             {kSource + L"jdc.jar", 0x80000, 5}, {kSource + L"jdc.jar", 0x10000000, 5},
+             {kSource + L"jdc.jar", 0x40000000, 5}, {kSource + L"jdc.jar", 0x80000000, 0},
+             {L"C:\\Java", 0x40000, 5}, {L"C:\\Java", 0x80000, 5}, {L"C:\\Java", 0x10000000, 5},
+             {L"C:\\Java", 0x40000000, 5}, {L"C:\\Java", 0x100, 0}, {L"C:\\", 0x10000, 5}}) {
+        Layout layout;
+        Grant(path, rights)(layout);
+        EXPECT_EQ(layout.Repair().status, status) << std::hex << rights << " on " << path.size();
     }
 }
 

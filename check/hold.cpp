@@ -1,0 +1,260 @@
+// Whether a repair may copy, and /register may name a runtime. The repair copies as LocalSystem
+// from the support source folder into a runtime that every user's Java loads, so each folder
+// and file on the way is opened by handle from the drive's root down, a name at a time relative
+// to its held parent, never through a link, held until the work ends, and judged by who may
+// change it: the system's own accounts alone.
+#include "check/hold.h"
+
+#include <vector>
+
+#include "base/text.h"
+#include "check/trust_rule.h"
+#include "runtime/decisions.h"
+
+namespace check {
+namespace {
+
+// The folder the support source folder lies in, which must be as closed as it is: whoever may
+// change it may put a folder of their own in its place.
+constexpr wchar_t kSourceParent[] = L"" SMS_SUPPORT_PARENT;
+
+// The system's own accounts, and the account that copies, which could as well write into the
+// runtime itself.
+bool IsTrusted(const std::wstring& sid, const std::wstring& ownAccount) {
+    for (const wchar_t* trusted : {SMS_TRUSTED_SIDS}) {
+        if (sid == trusted) return true;
+    }
+    return !ownAccount.empty() && sid == ownAccount;
+}
+
+bool NotThere(const base::Failure& failure) {
+    return failure.number == platform::kErrorFileNotFound ||
+           failure.number == platform::kErrorPathNotFound;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) { return FolderKey(a) == FolderKey(b); }
+
+// What the folders and files are held under: a folder above what is read or written must not
+// be renamed or replaced by others; what is read or written must not be changed at all.
+struct Rule {
+    const wchar_t* text;  // kSourceRule, kTargetRule or kAboveRule
+    bool closed;
+};
+constexpr Rule kSource{kSourceRule, true};
+constexpr Rule kTarget{kTargetRule, true};
+constexpr Rule kAbove{kAboveRule, false};
+
+class Holder {
+public:
+    Holder(const CheckPlatform& platform, RepairHold& hold)
+        : held_(platform.held), ownAccount_(platform.files.OwnAccount()), hold_(hold) {}
+
+    // Holds the folder at path and each folder above it, the drive's root first, those above
+    // under kAbove and path itself under rule. Nothing once a reason has been found, or a
+    // folder on the way is not there.
+    platform::HeldItem* HoldFolder(const std::wstring& given, const Rule& rule) {
+        if (!why_.empty()) return nullptr;
+        const std::wstring path = WithoutTrailingBackslash(given);
+        if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') {
+            why_ = base::Concat({L": ", path, L" is not a folder on a drive of this computer"});
+            return nullptr;
+        }
+        platform::HeldItem* folder = Root(path.substr(0, 3), path.size() == 3 ? rule : kAbove);
+        std::wstring reached = path.substr(0, 3);
+        for (std::size_t start = 3; folder && start < path.size();) {
+            std::size_t end = path.find(L'\\', start);
+            if (end == std::wstring::npos) end = path.size();
+            folder = Child(*folder, reached, path.substr(start, end - start),
+                           platform::HoldAs::Folder, end == path.size() ? rule : kAbove);
+            reached = path.substr(0, end);
+            start = end + 1;
+        }
+        return folder;
+    }
+
+    // Holds name inside the held folder at parentPath.
+    platform::HeldItem* HoldName(const std::wstring& parentPath, const std::wstring& name,
+                                 platform::HoldAs as, const Rule& rule) {
+        platform::HeldItem* parent = why_.empty() ? hold_.Find(parentPath) : nullptr;
+        return parent ? Child(*parent, parentPath, name, as, rule) : nullptr;
+    }
+
+    const std::wstring& Why() const { return why_; }
+
+private:
+    platform::HeldItem* Root(const std::wstring& root, const Rule& rule) {
+        if (platform::HeldItem* held = hold_.Find(root))
+            return Judged(*held, nullptr, {}, root, rule);
+        return Judged(held_.HoldRoot(root), nullptr, {}, root, rule);
+    }
+
+    platform::HeldItem* Child(platform::HeldItem& parent, const std::wstring& parentPath,
+                              const std::wstring& name, platform::HoldAs as, const Rule& rule) {
+        const std::wstring path =
+            base::Concat({parentPath, parentPath.back() == L'\\' ? L"" : L"\\", name});
+        if (name.empty() || name == L"." || name == L".." ||
+            name.find_first_of(L"/:*?\"<>|") != std::wstring::npos) {
+            why_ =
+                base::Concat({L": ", path, L" is not a plain path, and the repair holds only one"});
+            return nullptr;
+        }
+        if (platform::HeldItem* held = hold_.Find(path))
+            return Judged(*held, &parent, parentPath, path, rule);
+        return Judged(held_.HoldChild(parent, name, as), &parent, parentPath, path, rule);
+    }
+
+    platform::HeldItem* Judged(base::Result<std::unique_ptr<platform::HeldItem>> opened,
+                               platform::HeldItem* parent, const std::wstring& parentPath,
+                               const std::wstring& path, const Rule& rule) {
+        if (!opened) {
+            // What is not there is no refusal: the copy that needs it fails with these words.
+            if (NotThere(opened.failure())) {
+                hold_.missing.emplace_back(FolderKey(path), opened.failure());
+            } else {
+                why_ = base::Concat(
+                    {L": ", path, L" cannot be held open: ", opened.failure().description});
+            }
+            return nullptr;
+        }
+        platform::HeldItem* item = opened->get();
+        hold_.held.emplace_back(FolderKey(path), std::move(*opened));
+        return Judged(*item, parent, parentPath, path, rule);
+    }
+
+    platform::HeldItem* Judged(platform::HeldItem& item, platform::HeldItem* parent,
+                               const std::wstring& parentPath, const std::wstring& path,
+                               const Rule& rule) {
+        why_ = WhyNotUsable(item, parent ? Within(*parent, path) : path);
+        if (why_.empty()) why_ = WhoMayChange(item, parent, parentPath, path, rule);
+        return why_.empty() ? &item : nullptr;
+    }
+
+    // Where the item must lead: its held parent's final path and its own name.
+    static std::wstring Within(const platform::HeldItem& parent, const std::wstring& path) {
+        const std::wstring& final = parent.Facts().finalPath;
+        return base::Concat({final, final.ends_with(L'\\') ? L"" : L"\\",
+                             std::wstring_view(path).substr(path.rfind(L'\\') + 1)});
+    }
+
+    // Whoever but the trusted accounts owns the item, or holds a right on it, or on its parent,
+    // that lets them change it (under kAbove: rename or replace it).
+    std::wstring WhoMayChange(platform::HeldItem& item, platform::HeldItem* parent,
+                              const std::wstring& parentPath, const std::wstring& path,
+                              const Rule& rule) {
+        const auto access = item.Access();
+        if (!access) {
+            return base::Concat({rule.text, L"who may change ", path, L" cannot be told: ",
+                                 access.failure().description});
+        }
+        if (!IsTrusted(access->owner, ownAccount_))
+            return base::Concat({rule.text, held_.AccountName(access->owner), L" owns ", path});
+        if (access->unrestricted)
+            return base::Concat(
+                {rule.text, L"everyone may change ", path, L", which has no access list"});
+        const std::uint32_t rights = rule.closed ? SMS_CHANGE_RIGHTS : SMS_REPLACE_RIGHTS;
+        const wchar_t* may = rule.closed ? L" may change " : L" may rename or replace ";
+        if (auto who = Holding(*access, rights, may, path, L"")) return rule.text + *who;
+        if (!parent) return {};
+        const auto above = parent->Access();
+        if (!above) {
+            return base::Concat({rule.text, L"who may change ", parentPath, L" cannot be told: ",
+                                 above.failure().description});
+        }
+        const std::wstring in = base::Concat({L" in ", parentPath});
+        if (auto who =
+                Holding(*above, SMS_DELETE_CHILD_RIGHTS, L" may remove or rename ", path, in))
+            return rule.text + *who;
+        return {};
+    }
+
+    // The first account but the trusted ones that an entry gives any of rights, told as who
+    // may do what; an entry of a kind this program does not know counts as one that gives all.
+    std::optional<std::wstring> Holding(const platform::AccessList& access, std::uint32_t rights,
+                                        const wchar_t* may, const std::wstring& path,
+                                        const std::wstring& where) {
+        for (const auto& entry : access.entries) {
+            const bool unknown = entry.kind == platform::EntryKind::Unknown;
+            if (unknown || (entry.kind == platform::EntryKind::Allows &&
+                            (entry.rights & rights) != 0 && !IsTrusted(entry.sid, ownAccount_))) {
+                return base::Concat(
+                    {unknown ? L"an access entry of a kind the repair does not know, for " : L"",
+                     held_.AccountName(entry.sid), may, path, where});
+            }
+        }
+        return std::nullopt;
+    }
+
+    platform::HeldFiles& held_;
+    std::wstring ownAccount_;
+    RepairHold& hold_;
+    std::wstring why_;
+};
+
+void HoldRuntimeWith(Holder& holder, const std::wstring& home) {
+    const std::wstring folder = WithoutTrailingBackslash(home);
+    holder.HoldFolder(folder, kTarget);
+    holder.HoldName(folder, L"bin", platform::HoldAs::Folder, kTarget);
+    holder.HoldName(folder, L"lib", platform::HoldAs::Folder, kTarget);
+    holder.HoldName(folder + L"\\lib", L"ext", platform::HoldAs::Folder, kTarget);
+    holder.HoldName(folder + L"\\bin", L"java.exe", platform::HoldAs::Source, kTarget);
+}
+
+}  // namespace
+
+platform::HeldItem* RepairHold::Find(const std::wstring& path) const {
+    const std::wstring key = FolderKey(path);
+    for (const auto& [heldKey, item] : held) {
+        if (heldKey == key) return item.get();
+    }
+    return nullptr;
+}
+
+const base::Failure* RepairHold::Missing(const std::wstring& path) const {
+    const std::wstring key = FolderKey(path);
+    for (const auto& [missingKey, failure] : missing) {
+        if (missingKey == key) return &failure;
+    }
+    return nullptr;
+}
+
+std::wstring WhyNotUsable(const platform::HeldItem& item, const std::wstring& path) {
+    const platform::HeldFacts& facts = item.Facts();
+    if (facts.reparsePoint) {
+        return base::Concat({L": ", path,
+                             L" is a link, which the repair never follows; an administrator "
+                             L"must remove it"});
+    }
+    if (!SamePath(facts.finalPath, path)) {
+        return base::Concat({L": ", path, L" leads to ", facts.finalPath,
+                             L", and the repair never follows a link"});
+    }
+    // A hard link is one file under two names, and the other may lie where anyone writes.
+    if (!facts.folder && facts.links != 1) {
+        return base::Concat(
+            {L": ", path, L" has ", base::DecimalText(static_cast<long>(facts.links)),
+             L" names, and the repair never copies a file that another name may change"});
+    }
+    return {};
+}
+
+std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
+                           RepairHold& hold) {
+    Holder holder(platform, hold);
+    holder.HoldFolder(kSourceParent, kSource);
+    holder.HoldFolder(mod_main::kSupportSourceFolder, kSource);
+    for (const auto& file : mod_main::kSupportFiles) {
+        holder.HoldName(mod_main::kSupportSourceFolder, file.fileName, platform::HoldAs::Source,
+                        kSource);
+    }
+    if (!home.empty()) HoldRuntimeWith(holder, home);
+    return holder.Why();
+}
+
+std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home,
+                         RepairHold& hold) {
+    Holder holder(platform, hold);
+    HoldRuntimeWith(holder, home);
+    return holder.Why();
+}
+
+}  // namespace check

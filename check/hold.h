@@ -1,0 +1,54 @@
+// What a repair and /register hold open while they work with rights every user's Java trusts:
+// each path from its drive's root down, a name at a time, never through a link, and each
+// folder and file under the trust rule.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/failure.h"
+#include "check/check.h"
+#include "platform/held_files.h"
+
+namespace check {
+
+// The rules the reasons begin with: for the source, for the runtime copied into, and for
+// every folder above either of them, the drive's root included.
+inline constexpr wchar_t kSourceRule[] =
+    L", since only SYSTEM, the administrators and TrustedInstaller may own or change what the "
+    L"repair copies: ";
+inline constexpr wchar_t kTargetRule[] =
+    L", since only SYSTEM, the administrators and TrustedInstaller may own or change a runtime "
+    L"that every user's start runs: ";
+inline constexpr wchar_t kAboveRule[] =
+    L", since only SYSTEM, the administrators and TrustedInstaller may own, rename or replace a "
+    L"folder above what the repair reads or writes: ";
+
+// What is held, by FolderKey, until the work ends; and what was not there, with the system's
+// words, for the copy that needs it to tell.
+struct RepairHold {
+    std::vector<std::pair<std::wstring, std::unique_ptr<platform::HeldItem>>> held;
+    std::vector<std::pair<std::wstring, base::Failure>> missing;
+
+    platform::HeldItem* Find(const std::wstring& path) const;
+    const base::Failure* Missing(const std::wstring& path) const;
+};
+
+// Holds what a repair into home reads and writes (only the source when home is empty) and
+// tells why it must not copy: a path it cannot hold, a link on the way, a file with another
+// name, or someone other than SYSTEM, the administrators, TrustedInstaller and this account
+// who owns one of them or may change it (may rename or replace it, for a folder above). The
+// reason follows "Nothing was copied"; empty text when it may copy.
+std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
+                           RepairHold& hold);
+// The runtime's folder, the folders above it, bin, lib, lib\ext and bin\java.exe alone, by
+// the same rules.
+std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
+
+// Why a file just held as name inside the folder at parentPath must not be used: a link, a
+// path that leads elsewhere, another name; empty text when it may.
+std::wstring WhyNotUsable(const platform::HeldItem& item, const std::wstring& path);
+
+}  // namespace check
