@@ -85,7 +85,7 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
         return Refused(kOthersMayChange,
                        {L"Not registered", why,
                         L". Install that Java under Program Files, or let only the "
-                        L"administrators change its folder."});
+                        L"administrators change its folder and every folder above it."});
     }
     const std::wstring release = ReleaseVersion(files.ReadFileStart(folder + L"\\release", 65536));
     const std::wstring version = release.empty() ? files.FileVersion(java) : release;

@@ -838,7 +838,17 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
          L"C:\\T8", 12,
          {L"Not registered, since only SYSTEM, the administrators and TrustedInstaller may own or change a runtime "
           L"that every user's start runs: Everyone may change C:\\T8\\bin\\java.exe. Install that Java under "
-          L"Program Files, or let only the administrators change its folder."}},
+          L"Program Files, or let only the administrators change its folder and every folder above it."}},
+        {"a folder above it that users may rename", [](Layout& w) {
+             w.AddJavaAt(L"C:\\Apps\\T8", 0x14C, "1.8.0_402");
+             w.files->Grant(L"C:\\Apps", {L"S-1-1-0", L"Everyone"}, 0x1301ff);
+         },
+         L"C:\\Apps\\T8", 12,
+         {L"Not registered, since only SYSTEM, the administrators and TrustedInstaller may own, rename or replace a "
+          L"folder above what the repair reads or writes: Everyone may rename or replace C:\\Apps. Install that Java "
+          L"under Program Files, or let only the administrators change its folder and every folder above it."}},
+        {"a folder named java.exe", [](Layout& w) { w.files->AddFolder(L"C:\\D8\\bin\\java.exe"); }, L"C:\\D8", 6,
+         {L"Not registered: C:\\D8 holds no bin\\java.exe."}},
         {"not an administrator",
          [](Layout& w) {
              w.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");

@@ -204,6 +204,16 @@ TEST_F(CheckThenStart, ARepairCopiesWhatAStartWouldThenAStartCopiesNothing) {
     ExpectShown(refused, {"           may change C:\\sorvel\\GsmModemJar\\jdc.jar"});
     EXPECT_EQ(GetFileAttributesW(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar"), INVALID_FILE_ATTRIBUTES);
     Shell("chmod o-w '" + source + "'");
+    // C:\Java above the runtime, which anyone may rename and put a folder of their own in place
+    // of: refused, by the repair and by /register alike.
+    Shell("chmod o+w '" + UnixPathOf(L"C:\\Java") + "'");
+    const Captured above = RunCapturingOutput(repair, Environment());
+    EXPECT_EQ(above.exitCode, 5u) << above.output;
+    ExpectShown(above, {"           repair reads or writes: Everyone may rename or replace C:\\Java"});
+    const Captured notRegistered = RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" /register C:\\Java\\jre6", Environment());
+    EXPECT_EQ(notRegistered.exitCode, 12u) << notRegistered.output;
+    EXPECT_EQ(GetFileAttributesW(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar"), INVALID_FILE_ATTRIBUTES);
+    Shell("chmod o-w '" + UnixPathOf(L"C:\\Java") + "'");
     const Captured repaired = RunCapturingOutput(repair, Environment());
     EXPECT_EQ(repaired.exitCode, 0u) << repaired.output;
     ExpectShown(repaired, {"  OK       Copied lib\\ext\\Comm.jar into C:\\Java\\jre6"});
@@ -241,7 +251,8 @@ TEST_F(CheckThenStart, ARuntimeWithoutAJavaSoftKeyIsRegisteredThenStarted) {
     const Captured open = RunCapturingOutput(check + L"/register \"" + home + L"\"", Environment());
     EXPECT_EQ(open.exitCode, 12u) << open.output;
     EXPECT_NE(open.output.find("may change " + Utf8(home) + "\\lib\\ext. Install that Java under Program Files, or let "
-                               "only the administrators change its folder.\r\n"), std::string::npos) << open.output;
+                               "only the administrators change its folder and every folder above it.\r\n"),
+              std::string::npos) << open.output;
     Shell("chmod o-w '" + ext + "'");
     const Captured registered = RunCapturingOutput(check + L"/register \"" + home + L"\\\"", Environment());
     EXPECT_EQ(registered.exitCode, 0u) << registered.output;
