@@ -118,11 +118,16 @@ static BOOL OthersMayChange(HANDLE folder) {
     BOOL others = !IsTrusted(owner, own) || dacl == NULL;
     for (DWORD i = 0; !others && i < dacl->AceCount; ++i) {
         ACCESS_ALLOWED_ACE* ace = NULL;
-        if (!GetAce(dacl, i, (void**)&ace) || (ace->Header.AceFlags & INHERIT_ONLY_ACE)) continue;
-        if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE &&
-            ace->Header.AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE)
-            continue;
-        others = (ace->Mask & SMS_CHANGE_RIGHTS) && !IsTrusted((PSID)&ace->SidStart, own);
+        if (!GetAce(dacl, i, (void**)&ace)) {
+            others = TRUE;
+            break;
+        }
+        if (ace->Header.AceFlags & INHERIT_ONLY_ACE) continue;
+        const BYTE type = ace->Header.AceType;
+        if (type == ACCESS_DENIED_ACE_TYPE || type == ACCESS_DENIED_CALLBACK_ACE_TYPE) continue;
+        /* An entry of a kind not known here counts as one that lets others change it. */
+        others = (type != ACCESS_ALLOWED_ACE_TYPE && type != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) ||
+                 ((ace->Mask & SMS_CHANGE_RIGHTS) && !IsTrusted((PSID)&ace->SidStart, own));
     }
     LocalFree(descriptor);
     return others;
@@ -358,12 +363,18 @@ static BOOL ReadUntilEnded(HANDLE readEnd, HANDLE process, char* output, DWORD c
     char spill[4096];
     for (;;) {
         DWORD waiting = 0, read = 0;
-        if (!PeekNamedPipe(readEnd, NULL, 0, NULL, &waiting, NULL)) return TRUE; /* all closed */
+        if (!PeekNamedPipe(readEnd, NULL, 0, NULL, &waiting, NULL)) {
+            /* Every write end is closed, which a check that closed its output does before it
+             * ends: its end is still waited for, until the deadline. */
+            const ULONGLONG now = GetTickCount64();
+            return WaitForSingleObject(process, now < deadline ? (DWORD)(deadline - now) : 0) ==
+                   WAIT_OBJECT_0;
+        }
         if (waiting > 0) {
             const BOOL keep = output && *size < capacity;
             char* into = keep ? output + *size : spill;
             DWORD room = keep ? capacity - *size : sizeof spill;
-            if (!ReadFile(readEnd, into, waiting < room ? waiting : room, &read, NULL)) return TRUE;
+            if (!ReadFile(readEnd, into, waiting < room ? waiting : room, &read, NULL)) continue;
             if (keep) *size += read;
             continue;
         }
