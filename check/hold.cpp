@@ -153,7 +153,8 @@ private:
                 {rule.text, L"everyone may change ", path, L", which has no access list"});
         const std::uint32_t rights = rule.closed ? SMS_CHANGE_RIGHTS : SMS_REPLACE_RIGHTS;
         const wchar_t* may = rule.closed ? L" may change " : L" may rename or replace ";
-        if (auto who = Holding(*access, rights, may, path, L"")) return rule.text + *who;
+        if (auto who = Holding(*access, rights, may, path, L""); !who.empty())
+            return rule.text + who;
         if (!parent) return {};
         const auto above = parent->Access();
         if (!above) {
@@ -161,17 +162,16 @@ private:
                                  above.failure().description});
         }
         const std::wstring in = base::Concat({L" in ", parentPath});
-        if (auto who =
-                Holding(*above, SMS_DELETE_CHILD_RIGHTS, L" may remove or rename ", path, in))
-            return rule.text + *who;
-        return {};
+        const std::wstring who =
+            Holding(*above, SMS_DELETE_CHILD_RIGHTS, L" may remove or rename ", path, in);
+        return who.empty() ? who : rule.text + who;
     }
 
     // The first account but the trusted ones that an entry gives any of rights, told as who
     // may do what; an entry of a kind this program does not know counts as one that gives all.
-    std::optional<std::wstring> Holding(const platform::AccessList& access, std::uint32_t rights,
-                                        const wchar_t* may, const std::wstring& path,
-                                        const std::wstring& where) {
+    // Empty text when there is none.
+    std::wstring Holding(const platform::AccessList& access, std::uint32_t rights,
+                         const wchar_t* may, const std::wstring& path, const std::wstring& where) {
         for (const auto& entry : access.entries) {
             const bool unknown = entry.kind == platform::EntryKind::Unknown;
             if (unknown || (entry.kind == platform::EntryKind::Allows &&
@@ -181,7 +181,7 @@ private:
                      held_.AccountName(entry.sid), may, path, where});
             }
         }
-        return std::nullopt;
+        return {};
     }
 
     platform::HeldFiles& held_;

@@ -70,6 +70,10 @@ int wmain(int argc, wchar_t** argv) {
     win32::Win32HeldFiles held;
     const check::CheckPlatform platform{registry, win32::Is64BitWindows() ? &registry64 : nullptr,
                                         files, held};
+    if (arguments.repair || !arguments.registerFolder.empty() ||
+        !arguments.unregisterFolder.empty()) {
+        win32::TrustOnlyAdministratorsRedirections();
+    }
     if (!arguments.registerFolder.empty() || !arguments.unregisterFolder.empty()) {
         win32::Win32RegistryWriter writer;
         const check::Registration done =

@@ -23,6 +23,10 @@ namespace win32 {
 // folder or the current folder, where a planted DLL could be waiting.
 void RestrictDllSearchToSystemFolder();
 
+// The steps that write with rights others trust follow only junctions and links that an
+// administrator made, where Windows offers that (ProcessRedirectionTrustPolicy).
+void TrustOnlyAdministratorsRedirections();
+
 // The folder of the program file, no trailing backslash except at the root of a drive;
 // empty text when it cannot be had, with the reason in GetLastError().
 std::wstring ProgramFolder();
