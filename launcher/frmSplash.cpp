@@ -49,12 +49,13 @@ platform::ExitStatus frmSplash::StartSequence() {
     if (const auto failure = StartJavaApplication(platform_.processes, commandLine)) {
         return ReportUnhandledFailure(*failure);
     }
-    // Java's own words about a failed start go to a console that nobody sees: they are read
-    // during the wait, and told when Java has ended with a failure by then.
+    // Java's own words about a failed start, and HotSpot's, would go where nobody sees them:
+    // they are read during the wait, and told when Java has failed by then.
     const auto end = platform_.processes.WaitForStarted(kWaitAfterStartMs);
-    if (end && end->status != 0) {
-        platform_.messageBoxes.Show(JavaEndedText(end->status, end->errorOutput),
-                                    platform::kMessageBoxOk);
+    if (end && JavaFailed(end->status, end->output)) {
+        platform_.messageBoxes.Show(
+            JavaEndedText(end->status, end->output, modMain_.JavaHomePath()),
+            platform::kMessageBoxOk);
         return platform::ExitStatus::JavaEndedAtOnce;
     }
     if (end && end->afterMs < kWaitAfterStartMs)

@@ -15,8 +15,8 @@ inline constexpr int kShowHidden = 0;
 struct ProgramEnd {
     unsigned afterMs;      // when, counted from the start of the wait
     std::uint32_t status;  // its exit status
-    // The start of what it wrote to its error output, decoded as it wrote it.
-    std::wstring errorOutput;
+    // The start of what it wrote to its standard and error output, decoded as it wrote it.
+    std::wstring output;
 };
 
 // An operation that fails gives the failure, whose description is the system's own message.
@@ -29,14 +29,15 @@ public:
     [[nodiscard]] virtual base::Result<std::wstring> CurrentFolder() = 0;
     [[nodiscard]] virtual std::optional<base::Failure> SetCurrentFolder(
         const std::wstring& folder) = 0;
-    // Starts the command line with the given show state for its first window, its error
-    // output into a pipe that only this program reads and its other standard handles on the
-    // NUL device; does not wait for it. Gives its process identifier.
+    // Starts the command line with the given show state for its first window and no console
+    // window at all, its standard and error output into one pipe that only this program reads
+    // and its input on the NUL device; does not wait for it. Gives its process identifier.
     [[nodiscard]] virtual base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine,
                                                                    int showState) = 0;
-    // Waits up to milliseconds for the program last started to end, reading its error output
-    // all the while, so that no write of the program is ever held up by a full pipe; keeps
-    // the first few thousand bytes. Nothing when it still runs then, or nothing was started.
+    // Waits up to milliseconds for the program last started to end, reading its output all the
+    // while, so that no write of the program is ever held up by a full pipe, but never for
+    // long at a time; keeps the first few thousand bytes. Nothing when it still runs then, or
+    // nothing was started.
     virtual std::optional<ProgramEnd> WaitForStarted(unsigned milliseconds) = 0;
 };
 

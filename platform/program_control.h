@@ -8,7 +8,7 @@ enum class ExitStatus : int {
     UnhandledFailure = 1,       // a step failed outside the runtime search, e.g. no Java launcher
     NoJavaRuntime = 2,          // the registry lists no Java runtime
     NoSuitableJavaRuntime = 3,  // no listed runtime is version 1.5 or higher
-    JavaEndedAtOnce = 13,       // Java ended within the wait with a status other than 0
+    JavaEndedAtOnce = 13,  // Java failed within the wait: a status other than 0, or an exception
 };
 
 class ProgramControl {

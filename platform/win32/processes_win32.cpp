@@ -29,8 +29,8 @@ std::optional<base::Failure> Win32Processes::SetCurrentFolder(const std::wstring
 
 namespace {
 
-// What of a started program's error output is kept; the rest is read and dropped.
-constexpr std::size_t kErrorBytesKept = 8192;
+// What of a started program's output is kept; the rest is read and dropped.
+constexpr std::size_t kBytesKept = 8192;
 
 // Lets CreateProcess hand the child these handles and no other that happens to be inheritable.
 class InheritedHandles {
@@ -79,52 +79,71 @@ base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& com
     startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.StartupInfo.wShowWindow = static_cast<WORD>(showState);
     startup.StartupInfo.hStdInput = nul.get();
-    startup.StartupInfo.hStdOutput = nul.get();
+    startup.StartupInfo.hStdOutput = writeEnd;  // where HotSpot writes its own messages
     startup.StartupInfo.hStdError = writeEnd;
     startup.lpAttributeList = inherited.get();
     PROCESS_INFORMATION started{};
     std::wstring line = commandLine;  // CreateProcessW may write into the line
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, EXTENDED_STARTUPINFO_PRESENT,
-                        nullptr, nullptr, &startup.StartupInfo, &started)) {
+    // No console window at all: a hidden one may be handed to Windows Terminal, and shown.
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                        EXTENDED_STARTUPINFO_PRESENT | CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup.StartupInfo, &started)) {
         return LastErrorFailure();
     }
     ScopedHandle thread(started.hThread);
     started_.reset(started.hProcess);
-    errorOutput_.reset(reading.release());
+    output_.reset(reading.release());
     return static_cast<std::uint32_t>(started.dwProcessId);
 }
 
 namespace {
+
+// At most this much is read at one look, so that a program that floods its output cannot hold
+// the wait past its end.
+constexpr std::size_t kBytesReadAtOnce = 64 * 1024;
 
 // Reads what the pipe holds, keeping the start of it. A byte pipe that holds something gives
 // it at once; one that holds nothing is never read, which would wait for the next write.
 void ReadWaiting(HANDLE pipe, std::string& kept) {
     char bytes[4096];
     DWORD waiting = 0, read = 0;
-    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0 &&
-           ReadFile(pipe, bytes, sizeof bytes, &read, nullptr)) {
-        if (kept.size() < kErrorBytesKept)
-            kept.append(bytes, std::min<std::size_t>(read, kErrorBytesKept - kept.size()));
+    for (std::size_t taken = 0;
+         taken < kBytesReadAtOnce && PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr) &&
+         waiting > 0 && ReadFile(pipe, bytes, sizeof bytes, &read, nullptr);
+         taken += read) {
+        if (kept.size() < kBytesKept)
+            kept.append(bytes, std::min<std::size_t>(read, kBytesKept - kept.size()));
     }
+}
+
+// Java 8 writes to a pipe in the ANSI code page of the system's locale (its file.encoding),
+// which differs from CP_ACP where Windows uses UTF-8 for the ANSI code page.
+UINT JavaCodePage() {
+    DWORD codePage = 0;
+    if (GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                       reinterpret_cast<LPWSTR>(&codePage), sizeof(codePage) / sizeof(wchar_t)) &&
+        codePage != 0)
+        return codePage;
+    return CP_ACP;
 }
 
 }  // namespace
 
-// Once this program ends the pipe closes, and the program's later writes to its error output
-// fail, which Java ignores.
+// Once this program ends the pipe closes, and the program's later writes to its output fail,
+// which Java ignores.
 std::optional<platform::ProgramEnd> Win32Processes::WaitForStarted(unsigned milliseconds) {
     if (!started_) return std::nullopt;
     const ULONGLONG start = GetTickCount64();
     std::string kept;
     for (;;) {
-        ReadWaiting(errorOutput_.get(), kept);
+        ReadWaiting(output_.get(), kept);
         const ULONGLONG waited = GetTickCount64() - start;
         if (WaitForSingleObject(started_.get(), 0) == WAIT_OBJECT_0) {
-            ReadWaiting(errorOutput_.get(), kept);
+            ReadWaiting(output_.get(), kept);
             DWORD status = 0;
             GetExitCodeProcess(started_.get(), &status);
             return platform::ProgramEnd{static_cast<unsigned>(waited), status,
-                                        FromCodePage(kept, CP_ACP)};
+                                        FromCodePage(kept, JavaCodePage())};
         }
         if (waited >= milliseconds) return std::nullopt;
         WaitForSingleObject(started_.get(), waited + 20 < milliseconds

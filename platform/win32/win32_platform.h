@@ -117,8 +117,8 @@ public:
     std::optional<platform::ProgramEnd> WaitForStarted(unsigned milliseconds) override;
 
 private:
-    ScopedHandle started_;      // the program last started
-    ScopedHandle errorOutput_;  // the read end of its error output's pipe
+    ScopedHandle started_;  // the program last started
+    ScopedHandle output_;   // the read end of its output's pipe
 };
 
 class Win32MessageBoxes final : public platform::MessageBoxes {

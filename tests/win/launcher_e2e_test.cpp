@@ -233,6 +233,43 @@ TEST_F(Launcher, AJavaThatEndsAtOnceIsExplained) {
           L"the folder PelmoraHuaweiEC325, with its lib folder, lies beside SmsServer.exe, in a folder whose name the "
           L"system's ANSI code page can hold: Java 8 reads its command line in that code page. SmsServerCheck.exe, in "
           L"the same folder, tells which."}},
+        // As HotSpot writes its own messages, on standard output.
+        {"the heap, on standard output",
+         {{L"SMS_JAVA_OUT", L"Error occurred during initialization of VM\r\nCould not reserve enough space for 1048576KB "
+                            L"object heap\r\n"}, {L"SMS_JAVA_STATUS", L"1"}},
+         {L"SMS Server could not start: Java ended at once, with status 1.\r\n\r\nJava said:\r\nError occurred during "
+          L"initialization of VM\r\nCould not reserve enough space for 1048576KB object heap\r\n\r\nA 32-bit Java could not "
+          L"reserve the memory it needs. Close other programs, or restart Windows, then start SMS Server again."}},
+        {"a crash report, on standard output",
+         {{L"SMS_JAVA_OUT", L"#\r\n# A fatal error has been detected by the Java Runtime Environment:\r\n#\r\n#  "
+                            L"EXCEPTION_ACCESS_VIOLATION (0xc0000005) at pc=0x6d8b4c5a, pid=4120, tid=0x00001234\r\n#\r\n# "
+                            L"Problematic frame:\r\n# C  [win32com.dll+0x4c5a]\r\n#\r\n# An error report file with more "
+                            L"information is saved as:\r\n# C:\\e2e\\Sms\\hs_err_pid4120.log\r\n"},
+          {L"SMS_JAVA_STATUS", L"1"}},
+         {L"SMS Server could not start: Java ended at once, with status 1.\r\n\r\nJava said:\r\n# A fatal error has been "
+          L"detected by the Java Runtime Environment:\r\n#  EXCEPTION_ACCESS_VIOLATION (0xc0000005) at pc=0x6d8b4c5a, "
+          L"pid=4120, tid=0x00001234\r\n# Problematic frame:\r\n# C  [win32com.dll+0x4c5a]\r\n# An error report file with "
+          L"more information is saved as:\r\n# C:\\e2e\\Sms\\hs_err_pid4120.log\r\n\r\nJava crashed with "
+          L"EXCEPTION_ACCESS_VIOLATION (0xc0000005) in C  [win32com.dll+0x4c5a]. That is the serial library Win32com.dll: "
+          L"run SmsServerCheck.exe /repair as administrator, and check the modem's driver. Java's report of the crash is "
+          L"C:\\e2e\\Sms\\hs_err_pid4120.log: keep it for support."}},
+        // The frame fails on the event thread; AWT shuts down and Java ends with 0 a second later.
+        {"the event thread's exception, then status 0",
+         {{L"SMS_JAVA_SAYS", L"Exception in thread \"AWT-EventQueue-0\" java.lang.NoClassDefFoundError: "
+                             L"org/jdesktop/layout/GroupLayout$Group\r\n"},
+          {L"SMS_JAVA_RUNS_MS", L"1000"}, {L"SMS_JAVA_STATUS", L"0"}},
+         {L"SMS Server could not start: Java ended at once, with status 0.\r\n\r\nJava said:\r\nException in thread "
+          L"\"AWT-EventQueue-0\" java.lang.NoClassDefFoundError: org/jdesktop/layout/GroupLayout$Group\r\n\r\nJava did "
+          L"not find the class org/jdesktop/layout/GroupLayout$Group, which the application needs: a jar of "
+          L"PelmoraHuaweiEC325\\lib is missing or damaged."}},
+        {"the main class not found, in German",
+         {{L"SMS_JAVA_SAYS", L"Fehler: Hauptklasse JavaSwingClasses.MainFrame konnte nicht gefunden oder geladen werden\r\n"},
+          {L"SMS_JAVA_STATUS", L"1"}},
+         {L"SMS Server could not start: Java ended at once, with status 1.\r\n\r\nJava said:\r\nFehler: Hauptklasse "
+          L"JavaSwingClasses.MainFrame konnte nicht gefunden oder geladen werden\r\n\r\nJava did not find the application. "
+          L"Check that the folder PelmoraHuaweiEC325, with its lib folder, lies beside SmsServer.exe, in a folder whose name "
+          L"the system's ANSI code page can hold: Java 8 reads its command line in that code page. SmsServerCheck.exe, in "
+          L"the same folder, tells which."}},
         {"status 0 at once", {{L"SMS_JAVA_STATUS", L"0"}}, {}},
         {"a megabyte at once, then running on", {{L"SMS_JAVA_SAYS_BYTES", L"1048576"}, {L"SMS_JAVA_RUNS_MS", L"12000"}}, {}},
     };

@@ -1,9 +1,11 @@
 /* Stands in for java.exe: appends to the file named by SMS_RECORD what it was started with
  * (time, command line, arguments, the file that ran, working folder, show state, the user's
  * locale and its decimal separator), as UTF-8, then ends. Told so, it first acts as a Java that
- * fails: SMS_JAVA_SAYS is written to its error output in the ANSI code page, as Java writes it,
- * SMS_JAVA_SAYS_BYTES more bytes at once (how long that write took is recorded as "wrote"),
- * then it runs on for SMS_JAVA_RUNS_MS and ends with SMS_JAVA_STATUS. */
+ * fails, as HotSpot and the Java launcher write: SMS_JAVA_OUT goes to its standard output (the
+ * VM's own messages and crash report), SMS_JAVA_SAYS to its error output (the launcher's
+ * messages and exceptions), both in the ANSI code page; SMS_JAVA_SAYS_BYTES more bytes at once
+ * to its error output (how long that write took is recorded as "wrote"); then it runs on for
+ * SMS_JAVA_RUNS_MS and ends with SMS_JAVA_STATUS. */
 #include <windows.h>
 
 #include <stdio.h>
@@ -54,11 +56,14 @@ int wmain(int argc, wchar_t** argv) {
     Append(file, L"locale", text);
     HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
     DWORD written = 0;
-    wchar_t says[1024];
-    if (GetEnvironmentVariableW(L"SMS_JAVA_SAYS", says, 1024)) {
-        char said[2048];
+    wchar_t says[2048];
+    const wchar_t* streams[2] = {L"SMS_JAVA_OUT", L"SMS_JAVA_SAYS"};
+    for (int stream = 0; stream < 2; ++stream) {
+        if (!GetEnvironmentVariableW(streams[stream], says, 2048)) continue;
+        char said[4096];
         int bytes = WideCharToMultiByte(CP_ACP, 0, says, -1, said, sizeof said, NULL, NULL);
-        WriteFile(errors, said, bytes > 0 ? (DWORD)bytes - 1 : 0, &written, NULL);
+        WriteFile(stream ? errors : GetStdHandle(STD_OUTPUT_HANDLE), said,
+                  bytes > 0 ? (DWORD)bytes - 1 : 0, &written, NULL);
     }
     if (GetEnvironmentVariableW(L"SMS_JAVA_SAYS_BYTES", text, 64)) {
         DWORD size = (DWORD)_wtol(text);
