@@ -56,7 +56,7 @@ public:
         if (!why_.empty()) return nullptr;
         const std::wstring path = WithoutTrailingBackslash(given);
         if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') {
-            why_ = base::Concat({L": ", path, L" is not a folder on a drive of this computer"});
+            why_ = base::Concat({L": ", path, L" is not on a drive of this computer"});
             return nullptr;
         }
         platform::HeldItem* folder = Root(path.substr(0, 3), path.size() == 3 ? rule : kAbove);
@@ -94,8 +94,7 @@ private:
             base::Concat({parentPath, parentPath.back() == L'\\' ? L"" : L"\\", name});
         if (name.empty() || name == L"." || name == L".." ||
             name.find_first_of(L"/:*?\"<>|") != std::wstring::npos) {
-            why_ =
-                base::Concat({L": ", path, L" is not a plain path, and the repair holds only one"});
+            why_ = base::Concat({L": ", path, L" is not a plain path"});
             return nullptr;
         }
         if (platform::HeldItem* held = hold_.Find(path))
@@ -176,9 +175,7 @@ private:
             const bool unknown = entry.kind == platform::EntryKind::Unknown;
             if (unknown || (entry.kind == platform::EntryKind::Allows &&
                             (entry.rights & rights) != 0 && !IsTrusted(entry.sid, ownAccount_))) {
-                return base::Concat(
-                    {unknown ? L"an access entry of a kind the repair does not know, for " : L"",
-                     held_.AccountName(entry.sid), may, path, where});
+                return base::Concat({held_.AccountName(entry.sid), may, path, where});
             }
         }
         return {};

@@ -21,7 +21,7 @@ base::Failure Unreached(const RepairHold& hold, const std::wstring& path) {
         }
         if (above.size() <= 3) break;
     }
-    return base::Failure(platform::kErrorPathNotFound, base::Concat({path, L" was not reached"}));
+    return base::Failure(platform::kErrorPathNotFound, path);  // after a refusal: never copied
 }
 
 // Copies one support file into the held folder, unless it is there already: from the held
@@ -110,7 +110,8 @@ Report RepairStart(const CheckPlatform& platform, const std::wstring& programFol
     Report after = CheckStart(platform, programFolder);
     after.repaired = true;
     after.sections.insert(after.sections.begin(), std::move(done));
-    if (after.status == 0 && !allInPlace) after.status = kCouldNotRepair;
+    if ((after.status == 0 || after.status == kSupportFilesNotInPlace) && !allInPlace)
+        after.status = kCouldNotRepair;
     return after;
 }
 
