@@ -34,9 +34,10 @@ const wchar_t kUsage[] =
     L"  /register     registers a 32-bit Java 1.5 to 8 whose installer did not, where\r\n"
     L"                a start looks for it (as administrator)\r\n"
     L"  /unregister   removes what /register registered for that folder\r\n"
-    L"Exit status: 0 a start would reach the application; 1 it would not find its\r\n"
-    L"Java launcher; 2 no Java runtime is installed; 3 none is version 1.5 or higher;\r\n"
-    L"4 the check could not be made as asked; 5 a repair left a support file missing.\r\n"
+    L"Exit status: 0 ready: a start would reach the application, support files in\r\n"
+    L"place; 14 it would copy them first; 1 it would not find its Java launcher; 2\r\n"
+    L"no Java is installed; 3 none is 1.5 or higher; 4 the check could not be made\r\n"
+    L"as asked; 5 a repair left a support file missing.\r\n"
     L"/register refused the folder: 6 no bin\\java.exe; 7 not a 32-bit Java; 8 no\r\n"
     L"lib\\ext (Java 9 and later); 9 below 1.5; 10 its key names another folder; 11\r\n"
     L"not run as administrator; 12 others than the administrators may change it.\r\n";

@@ -432,6 +432,12 @@ private:
         for (std::size_t i = 0; i < clauses.size(); ++i)
             sentence += (i == 0 ? L"" : L", then ") + clauses[i];
         verdict.push_back(std::move(sentence));
+        if (found && (!report_.filesToCopy.empty() || !copyFailure_.empty())) {
+            report_.status = kSupportFilesNotInPlace;
+            verdict.push_back(
+                L"Not ready: the support files are not all in place. A start by an account "
+                L"that may write to the runtime copies them; /repair as administrator does now.");
+        }
         if (found && !report_.classPathMissing.empty()) {
             verdict.push_back(base::Concat(
                 {L"The application would then fail: ",

@@ -26,6 +26,10 @@ inline constexpr int kVersionBelow15 = 9;
 inline constexpr int kKeyNamesAnother = 10;
 inline constexpr int kMayNotWrite = 11;
 inline constexpr int kOthersMayChange = 12;
+// The exit status of a check whose start would reach the application, but would not find
+// every support file in the runtime it chooses: it would copy them first, or fail to. Only 0
+// means ready.
+inline constexpr int kSupportFilesNotInPlace = 14;
 
 enum class Mark { Ok, Missing, Problem, Note, Hint };
 
@@ -44,7 +48,7 @@ struct Report {
     bool repaired = false;  // a repair ran first; its section comes first
     std::vector<Section> sections;
     std::vector<std::wstring> verdict;
-    int status = 0;  // the launcher's exit status, or kCouldNotCheck
+    int status = 0;  // the launcher's exit status, kSupportFilesNotInPlace or kCouldNotCheck
     // What a start would do, as the launcher decides it.
     std::wstring chosenRuntime;             // the runtime key's name; empty when none is chosen
     std::wstring javaHomePath;              // the folder a start takes the runtime from

@@ -533,7 +533,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     faults.failingCall = layout.call;
     const Seen seen = Start(registry, files, layout, faults);
     Compare(seen, predicted, files, registry);
-    if (layout.operation == 0 && checked.status != seen.status) {
+    // 14: a start that ends with 0, but not with every support file in place before it.
+    const int checkedStart = checked.status == 14 ? 0 : checked.status;
+    if (layout.operation == 0 && checkedStart != seen.status) {
         Mismatch("the check's status", std::to_wstring(checked.status), std::to_wstring(seen.status));
     }
     if (layout.operation == 0 && seen.status == 0 && checked.javaLauncher != seen.started) {

@@ -129,13 +129,15 @@ TEST_F(CheckThenStart, NoRuntime) {
 TEST_F(CheckThenStart, TheFirstSuitableRuntimeOfSeveral) {
     InstallRuntimesInOrder();
     const Captured checked = Check();
-    EXPECT_EQ(checked.exitCode, 0u);
+    EXPECT_EQ(checked.exitCode, 14u);
     ExpectShown(checked, {"  NOTE     \"1.4.2_08\": version 1.4, below 1.5: passed",
                           "  OK       \"1.5\": version 1.5: chosen, the first of 1.5 or higher",
                           "  OK       C:\\Java\\jre15\\bin\\java.exe"});
     EXPECT_EQ(Verdict(checked.output),
               "A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar into "
-              "C:\\Java\\jre15, then start C:\\Java\\jre15\\bin\\java.exe. ");
+              "C:\\Java\\jre15, then start C:\\Java\\jre15\\bin\\java.exe. "
+              "Not ready: the support files are not all in place. A start by an account that may write to the runtime "
+              "copies them; /repair as administrator does now. ");
     const LaunchReport started = Start();
     EXPECT_TRUE(started.boxes.empty());
     EXPECT_EQ(StartedJava(), "C:\\Java\\jre15\\bin\\java.exe");
@@ -148,14 +150,16 @@ TEST_F(CheckThenStart, AMissingSupportFileAndAMissingJar) {
     DeleteFileW(L"C:\\sorvel\\GsmModemJar\\Win32com.dll");
     DeleteFileW((kProgram + L"\\PelmoraHuaweiEC325\\lib\\jxl.jar").c_str());
     const Captured checked = Check();
-    EXPECT_EQ(checked.exitCode, 0u);
+    EXPECT_EQ(checked.exitCode, 14u);
     ExpectShown(checked, {"  MISSING  PelmoraHuaweiEC325\\lib\\jxl.jar",
                           "  MISSING  lib\\ext\\jdc.jar: not tried after that failure"});
     EXPECT_EQ(Verdict(checked.output),
               "A start would copy Comm.jar and javax.comm.properties into C:\\Java\\jre6, then fail "
               "to copy Win32com.dll (\"Error While Copying JAR File\"), then start "
-              "C:\\Java\\jre6\\bin\\java.exe. The application would then fail: 1 of its 10 "
-              "class-path entries are missing or wrong. ");
+              "C:\\Java\\jre6\\bin\\java.exe. "
+              "Not ready: the support files are not all in place. A start by an account that may write to the runtime "
+              "copies them; /repair as administrator does now. "
+              "The application would then fail: 1 of its 10 class-path entries are missing or wrong. ");
     const LaunchReport started = Start();
     ASSERT_EQ(started.boxes.size(), 2u);
     EXPECT_EQ(started.boxes[1].text, L"Error While Copying JAR File");
