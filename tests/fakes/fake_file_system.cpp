@@ -273,6 +273,7 @@ private:
 
 base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::HoldPath(const std::wstring& path, bool folder) {
     if (unopenable_.count(Key(path))) return kAccessDenied;
+    if (auto late = lateFiles_.find(Key(path)); late != lateFiles_.end() && late->second-- > 0) return kFileNotFound;
     const bool root = Key(path).size() == 3;
     if (!root && !(folder ? FolderExists(path) : HasFile(path))) {
         if (!folder && FolderExists(path)) return kAccessDenied;  // a folder opened as a file

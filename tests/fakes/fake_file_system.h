@@ -65,6 +65,8 @@ public:
                platform::EntryKind kind = platform::EntryKind::Allows);
     // Opening it by handle is refused, as a folder whose list denies the opener is.
     void DenyOpen(const std::wstring& path) { unopenable_.insert(Key(path)); }
+    // The file is put there by someone else after the first looks by handle have missed it.
+    void AppearAfterLooks(const std::wstring& path, int looks) { lateFiles_[Key(path)] = looks; }
     void DropAccessList(const std::wstring& path) { AccessAt(path).unrestricted = true; }
     // What a handle held on path finds there: a link, another final path, more names.
     void SetHeldFacts(const std::wstring& path, platform::HeldFacts facts) { heldFacts_[Key(path)] = std::move(facts); }
@@ -133,6 +135,7 @@ private:
     std::map<std::wstring, platform::AccessList> accessLists_;
     std::map<std::wstring, platform::HeldFacts> heldFacts_;
     std::set<std::wstring> unopenable_;
+    std::map<std::wstring, int> lateFiles_;
     std::map<std::wstring, std::wstring> accountNames_;
     base::Result<std::unique_ptr<platform::HeldItem>> HoldPath(const std::wstring& path, bool folder);
     std::set<std::wstring> failHalfWay_;

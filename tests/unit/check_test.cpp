@@ -709,6 +709,10 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
         {"JavaHome with a trailing backslash", [](Layout& w) { w.registry = FakeRegistry(); w.AddRuntime("1.6", "C:\\Java\\jre6\\"); }, 0,
          {L"OK Copied lib\\ext\\Comm.jar into C:\\Java\\jre6\\", L"OK Copied lib\\javax.comm.properties into C:\\Java\\jre6\\",
           L"OK Copied bin\\Win32com.dll into C:\\Java\\jre6\\", L"OK Copied lib\\ext\\jdc.jar into C:\\Java\\jre6\\"}, all},
+        {"a source put there after the repair held the others: never copied unchecked",
+         [](Layout& w) { w.files->AppearAfterLooks(kSource + L"Comm.jar", 2); }, 5,
+         {L"PROBLEM Copying lib\\ext\\Comm.jar into C:\\Java\\jre6 failed: C:\\sorvel\\GsmModemJar\\Comm.jar came "
+          L"after the repair had checked the source folder"}, {}},
         {"sources owned and changeable by TrustedInstaller", [](Layout& w) {
              const FakeFileSystem::Account installer{L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", L"TrustedInstaller"};
              w.files->SetOwner(kSource + L"Comm.jar", installer);
