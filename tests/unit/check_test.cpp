@@ -377,6 +377,7 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
              w.registry.SetText("SOFTWARE\\Azul Systems\\Zulu\\8.76.0.17", "InstallationPath", "C:\\Zulu\\zulu-8");
              w.registry.SetText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Gone",
                                 "InstallLocation", "C:\\Gone");
+             w.files->AddFolder(L"C:\\Gone\\bin\\java.exe");  // a folder, not the program
          },
          14,
          {L"HINT Azul Zulu, version 8.76.0.17, 32-bit, with lib\\ext, at C:\\Zulu\\zulu-8: a start does not see it; run "
