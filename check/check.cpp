@@ -1,12 +1,12 @@
 // What a start would do: the launcher's decisions taken on this computer's registry and
 // folders, with what each depends on, and nothing written anywhere.
 #include "check/check.h"
-#include "check/hold.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "base/text.h"
+#include "check/hold.h"
 #include "check/installed_runtimes.h"
 #include "launcher/command_line.h"
 #include "launcher/version.h"

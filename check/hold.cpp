@@ -5,8 +5,6 @@
 // change it: the system's own accounts alone.
 #include "check/hold.h"
 
-#include <vector>
-
 #include "base/text.h"
 #include "check/trust_rule.h"
 #include "runtime/decisions.h"
@@ -90,8 +88,7 @@ private:
 
     platform::HeldItem* Child(platform::HeldItem& parent, const std::wstring& parentPath,
                               const std::wstring& name, platform::HoldAs as, const Rule& rule) {
-        const std::wstring path =
-            base::Concat({parentPath, parentPath.back() == L'\\' ? L"" : L"\\", name});
+        const std::wstring path = PathIn(parentPath, name);
         if (name.empty() || name == L"." || name == L".." ||
             name.find_first_of(L"/:*?\"<>|") != std::wstring::npos) {
             why_ = base::Concat({L": ", path, L" is not a plain path"});
@@ -130,9 +127,8 @@ private:
 
     // Where the item must lead: its held parent's final path and its own name.
     static std::wstring Within(const platform::HeldItem& parent, const std::wstring& path) {
-        const std::wstring& final = parent.Facts().finalPath;
-        return base::Concat({final, final.ends_with(L'\\') ? L"" : L"\\",
-                             std::wstring_view(path).substr(path.rfind(L'\\') + 1)});
+        return PathIn(parent.Facts().finalPath,
+                      std::wstring_view(path).substr(path.rfind(L'\\') + 1));
     }
 
     // Whoever but the trusted accounts owns the item, or holds a right on it, or on its parent,

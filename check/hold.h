@@ -47,8 +47,8 @@ std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& ho
 // the same rules.
 std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
 
-// Why a file just held as name inside the folder at parentPath must not be used: a link, a
-// path that leads elsewhere, another name; empty text when it may.
+// Why what was just held for path must not be used: a link, a path that leads elsewhere, a
+// file with another name. The reason follows "Nothing was copied"; empty text when it may.
 std::wstring WhyNotUsable(const platform::HeldItem& item, const std::wstring& path);
 
 }  // namespace check

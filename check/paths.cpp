@@ -1,6 +1,8 @@
 // How the check writes and compares folders.
 #include "check/paths.h"
 
+#include "base/text.h"
+
 namespace check {
 
 std::wstring WithoutTrailingBackslash(std::wstring folder) {
@@ -17,6 +19,10 @@ std::wstring FolderKey(const std::wstring& registered) {
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
     }
     return folder;
+}
+
+std::wstring PathIn(std::wstring_view folder, std::wstring_view name) {
+    return base::Concat({folder, folder.ends_with(L'\\') ? L"" : L"\\", name});
 }
 
 }  // namespace check

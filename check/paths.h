@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace check {
 
@@ -10,5 +11,8 @@ std::wstring WithoutTrailingBackslash(std::wstring folder);
 
 // The folder as compared: lower case, no trailing backslash.
 std::wstring FolderKey(const std::wstring& folder);
+
+// name inside folder, with one backslash between them, also after a drive's root ("D:\").
+std::wstring PathIn(std::wstring_view folder, std::wstring_view name);
 
 }  // namespace check

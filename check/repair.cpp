@@ -53,8 +53,7 @@ std::optional<base::Failure> CopyHeld(platform::HeldFiles& held, const RepairHol
     const std::wstring temporary = mod_main::TemporaryNameFor(file.fileName);
     auto leftover = held.HoldChild(*folder, temporary, platform::HoldAs::Leftover);
     if (leftover) {
-        const std::wstring why =
-            WhyNotUsable(**leftover, base::Concat({folderPath, L"\\", temporary}));
+        const std::wstring why = WhyNotUsable(**leftover, PathIn(folderPath, temporary));
         if (!why.empty()) return base::Failure(0, why.substr(2));
         if (auto failure = held.Remove(**leftover)) return failure;
     } else if (leftover.failure().number != platform::kErrorFileNotFound) {
