@@ -79,4 +79,22 @@ public:
     virtual std::wstring AccountName(const std::wstring& sid) = 0;
 };
 
+// What the package's step does besides, to its own support folder: make a folder that only
+// the system's accounts may change, and rename one that others may change aside.
+class HeldFolders {
+public:
+    virtual ~HeldFolders() = default;
+
+    // Makes name a new folder in the held folder parent, and holds it: SYSTEM's and the
+    // administrators' to change, the users' to read. Fails when anything, a link too, has
+    // that name.
+    virtual base::Result<std::unique_ptr<HeldItem>> MakeFolder(HeldItem& parent,
+                                                               const std::wstring& name) = 0;
+    // Renames the folder name in the held folder parent to newName there, never over anything
+    // and never what a link leads to. Nothing may hold it meanwhile.
+    [[nodiscard]] virtual std::optional<base::Failure> Rename(HeldItem& parent,
+                                                              const std::wstring& name,
+                                                              const std::wstring& newName) = 0;
+};
+
 }  // namespace platform

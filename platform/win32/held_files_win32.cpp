@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/held_handles.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
@@ -49,7 +50,11 @@ private:
     platform::HeldFacts facts_;
 };
 
+}  // namespace
+
 HANDLE HandleOf(platform::HeldItem& item) { return static_cast<Win32HeldItem&>(item).get(); }
+
+namespace {
 
 // The path the handle reaches, as "C:\..." or "\\server\share\..."; empty text when it cannot
 // be told, which the caller takes as a path that leads elsewhere.
@@ -66,18 +71,19 @@ std::wstring FinalPath(HANDLE file) {
     return path;
 }
 
-// Opens name relative to root (or, with no root, the whole NT path name) as the native call
-// takes it, and wraps it with what the handle reaches.
+}  // namespace
+
 base::Result<std::unique_ptr<platform::HeldItem>> Open(HANDLE root, const std::wstring& name,
                                                        ACCESS_MASK access, ULONG share,
-                                                       ULONG disposition, ULONG options) {
+                                                       ULONG disposition, ULONG options,
+                                                       PSECURITY_DESCRIPTOR security) {
     const NativeCalls calls = NativeCalls::Get();
     if (!calls.Found()) return SystemFailure(ERROR_PROC_NOT_FOUND);
     UNICODE_STRING text{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
                         static_cast<USHORT>(name.size() * sizeof(wchar_t)),
                         const_cast<wchar_t*>(name.c_str())};
-    OBJECT_ATTRIBUTES attributes{sizeof(attributes),   root,    &text,
-                                 OBJ_CASE_INSENSITIVE, nullptr, nullptr};
+    OBJECT_ATTRIBUTES attributes{sizeof(attributes),   root,     &text,
+                                 OBJ_CASE_INSENSITIVE, security, nullptr};
     IO_STATUS_BLOCK io{};
     HANDLE handle = nullptr;
     const NTSTATUS status = calls.createFile(
@@ -94,6 +100,8 @@ base::Result<std::unique_ptr<platform::HeldItem>> Open(HANDLE root, const std::w
     return std::unique_ptr<platform::HeldItem>(
         std::make_unique<Win32HeldItem>(held.release(), std::move(facts)));
 }
+
+namespace {
 
 // Folders are held for listing: Windows enforces a handle's refusal to share deletion only when
 // it has data access. A source file is shared for reading alone, so no one writes it either.
@@ -136,7 +144,8 @@ std::optional<base::Failure> WriteThrough(HANDLE from, HANDLE to) {
     return std::nullopt;
 }
 
-// Renames the file to name in folder, never over anything that has that name.
+}  // namespace
+
 std::optional<base::Failure> RenameWithin(HANDLE file, HANDLE folder, const std::wstring& name) {
     const NativeCalls calls = NativeCalls::Get();
     const std::size_t bytes = name.size() * sizeof(wchar_t);
@@ -152,8 +161,6 @@ std::optional<base::Failure> RenameWithin(HANDLE file, HANDLE folder, const std:
     if (status < 0) return calls.Failure(status);
     return std::nullopt;
 }
-
-}  // namespace
 
 // "\??\C:\": the drive's root, named in the native form that needs no root folder.
 base::Result<std::unique_ptr<platform::HeldItem>> Win32HeldFiles::HoldRoot(

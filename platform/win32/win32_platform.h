@@ -107,6 +107,14 @@ public:
     std::wstring AccountName(const std::wstring& sid) override { return win32::AccountName(sid); }
 };
 
+class Win32HeldFolders final : public platform::HeldFolders {
+public:
+    base::Result<std::unique_ptr<platform::HeldItem>> MakeFolder(platform::HeldItem& parent,
+                                                                 const std::wstring& name) override;
+    std::optional<base::Failure> Rename(platform::HeldItem& parent, const std::wstring& name,
+                                        const std::wstring& newName) override;
+};
+
 class Win32Processes final : public platform::Processes {
 public:
     base::Result<std::wstring> ProgramFolder() override;

@@ -319,3 +319,35 @@ std::optional<base::Failure> FakeFileSystem::Remove(platform::HeldItem& leftover
     disk_.erase(Key(path));
     return std::nullopt;
 }
+
+base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::MakeFolder(platform::HeldItem& parent,
+                                                                             const std::wstring& name) {
+    const std::wstring& folder = static_cast<FakeHeldItem&>(parent).Path();
+    const std::wstring path = folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
+    if (HasFile(path) || FolderExists(path)) return base::Failure(183, L"Cannot create a file when that file already exists.");
+    AddFolder(path);
+    return HoldPath(path, true);
+}
+
+// What is below the folder moves with it, its access lists too.
+std::optional<base::Failure> FakeFileSystem::Rename(platform::HeldItem& parent, const std::wstring& name,
+                                                    const std::wstring& newName) {
+    const std::wstring from = Key(static_cast<FakeHeldItem&>(parent).Path() + L"\\" + name);
+    const std::wstring to = Key(static_cast<FakeHeldItem&>(parent).Path() + L"\\" + newName);
+    if (HasFile(to) || FolderExists(to)) return base::Failure(183, L"Cannot create a file when that file already exists.");
+    const auto moved = [&](const std::wstring& key) {
+        return key == from || key.rfind(from + L"\\", 0) == 0 ? to + key.substr(from.size()) : key;
+    };
+    const auto move = [&](auto& table) {
+        std::remove_reference_t<decltype(table)> renamed;
+        for (auto& [key, value] : table) renamed.emplace(moved(key), std::move(value));
+        table = std::move(renamed);
+    };
+    std::set<std::wstring> folders;
+    for (const auto& key : folders_) folders.insert(moved(key));
+    folders_ = std::move(folders);
+    move(files_);
+    move(disk_);
+    move(accessLists_);
+    return std::nullopt;
+}

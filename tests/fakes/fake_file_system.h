@@ -15,7 +15,7 @@
 #include "tests/fakes/fault_plan.h"
 
 class FakeFileSystem final : public platform::FileSystem, public platform::FileQueries,
-                             public platform::HeldFiles {
+                             public platform::HeldFiles, public platform::HeldFolders {
 public:
     // An account as an access list names it, and as a refusal words it.
     struct Account {
@@ -103,6 +103,11 @@ public:
                                           const std::wstring& temporaryName, const std::wstring& name) override;
     std::optional<base::Failure> Remove(platform::HeldItem& leftover) override;
     std::wstring AccountName(const std::wstring& sid) override;
+    // A new folder gets the locked access list, as every folder here has unless changed.
+    base::Result<std::unique_ptr<platform::HeldItem>> MakeFolder(platform::HeldItem& parent,
+                                                                 const std::wstring& name) override;
+    std::optional<base::Failure> Rename(platform::HeldItem& parent, const std::wstring& name,
+                                        const std::wstring& newName) override;
 
     int copies = 0;
     int steps = 0;  // steps that change files, as CrashAfterSteps counts them
