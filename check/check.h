@@ -91,6 +91,9 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
 Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
                                const std::wstring& folder);
 
+// Whether /register made the key below HKEY_LOCAL_MACHINE: it bears /register's mark.
+bool MadeByRegister(platform::Registry& registry, const std::wstring& key);
+
 // The report as text in lines of at most 79 characters, each ending in CR LF.
 std::wstring ReportText(const Report& report);
 

@@ -41,10 +41,12 @@ struct Rule {
 constexpr Rule kSource{kSourceRule, true};
 constexpr Rule kTarget{kTargetRule, true};
 constexpr Rule kAbove{kAboveRule, false};
+constexpr Rule kInstalled{kInstalledRule, true};
 
 class Holder {
 public:
-    Holder(const CheckPlatform& platform, RepairHold& hold)
+    // Inline at each hold: the check is built to a size.
+    [[gnu::always_inline]] Holder(const CheckPlatform& platform, RepairHold& hold)
         : held_(platform.held), ownAccount_(platform.files.OwnAccount()), hold_(hold) {}
 
     // Holds the folder at path and each folder above it, the drive's root first, those above
@@ -131,6 +133,7 @@ private:
                       std::wstring_view(path).substr(path.rfind(L'\\') + 1));
     }
 
+public:
     // Whoever but the trusted accounts owns the item, or holds a right on it, or on its parent,
     // that lets them change it (under kAbove: rename or replace it).
     std::wstring WhoMayChange(platform::HeldItem& item, platform::HeldItem* parent,
@@ -162,6 +165,7 @@ private:
         return who.empty() ? who : rule.text + who;
     }
 
+private:
     // The first account but the trusted ones that an entry gives any of rights, told as who
     // may do what; an entry of a kind this program does not know counts as one that gives all.
     // Empty text when there is none.
@@ -241,6 +245,37 @@ std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& ho
     }
     if (!home.empty()) HoldRuntimeWith(holder, home);
     return holder.Why();
+}
+
+std::wstring HoldInstalled(const CheckPlatform& platform, const std::wstring& installed,
+                           const std::vector<std::wstring>& names, RepairHold& hold) {
+    Holder holder(platform, hold);
+    const std::wstring folder = WithoutTrailingBackslash(installed);
+    holder.HoldFolder(folder, kInstalled);
+    for (const auto& name : names) {
+        const std::size_t slash = name.rfind(L'\\');
+        std::wstring parent = folder;
+        if (slash != std::wstring::npos) {
+            holder.HoldName(folder, name.substr(0, slash), platform::HoldAs::Folder, kInstalled);
+            parent = PathIn(folder, name.substr(0, slash));
+        }
+        holder.HoldName(parent, name.substr(slash + 1), platform::HoldAs::Source, kInstalled);
+    }
+    return holder.Why();
+}
+
+std::wstring HoldAbove(const CheckPlatform& platform, const std::wstring& folder,
+                       RepairHold& hold) {
+    Holder holder(platform, hold);
+    holder.HoldFolder(folder, kAbove);
+    return holder.Why();
+}
+
+std::wstring WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
+                          platform::HeldItem* parent, const std::wstring& parentPath,
+                          const std::wstring& path) {
+    RepairHold unused;
+    return Holder(platform, unused).WhoMayChange(item, parent, parentPath, path, kSource);
 }
 
 std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home,

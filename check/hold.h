@@ -26,6 +26,10 @@ inline constexpr wchar_t kAboveRule[] =
     L", since only SYSTEM, the administrators and TrustedInstaller may own, rename or replace a "
     L"folder above what the repair reads or writes: ";
 
+inline constexpr wchar_t kInstalledRule[] =
+    L", since only SYSTEM, the administrators and TrustedInstaller may own or change the "
+    L"folder whose files the package's step uses as LocalSystem: ";
+
 // What is held, by FolderKey, until the work ends; and what was not there, with the system's
 // words, for the copy that needs it to tell.
 struct RepairHold {
@@ -46,6 +50,21 @@ std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& ho
 // The runtime's folder, the folders above it, bin, lib, lib\ext and bin\java.exe alone, by
 // the same rules.
 std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
+
+// The folder the package was installed to and the folders above it, and the files its step
+// uses there (a name, or a folder and a name: "GsmModemJar\\jdc.jar"), by the same rules. What
+// is not there is left out.
+std::wstring HoldInstalled(const CheckPlatform& platform, const std::wstring& installed,
+                           const std::vector<std::wstring>& names, RepairHold& hold);
+
+// The folder and every folder above it, each by the rule for a folder above.
+std::wstring HoldAbove(const CheckPlatform& platform, const std::wstring& folder, RepairHold& hold);
+
+// Who but the trusted accounts owns the held item at path, or may change it; or, with its held
+// parent, may remove or rename it from there. Empty text when no one may.
+std::wstring WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
+                          platform::HeldItem* parent, const std::wstring& parentPath,
+                          const std::wstring& path);
 
 // Why what was just held for path must not be used: a link, a path that leads elsewhere, a
 // file with another name. The reason follows "Nothing was copied"; empty text when it may.

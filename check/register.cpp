@@ -54,12 +54,12 @@ std::wstring ChoiceAfter(platform::Registry& registry, const std::wstring& name)
                          names[choice.stoppedAt], L"\", which the registry lists before it."});
 }
 
-bool IsOurs(platform::Registry& registry, const std::wstring& key) {
+}  // namespace
+
+bool MadeByRegister(platform::Registry& registry, const std::wstring& key) {
     return MRegistry::ReadRegistryText(registry, platform::kHKeyLocalMachine, key,
                                        kRegisteredByValue) == kRegisteredBy;
 }
-
-}  // namespace
 
 Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
                              const std::wstring& given) {
@@ -139,7 +139,8 @@ Registration UnregisterRuntime(const CheckPlatform& platform, platform::Registry
              platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
-        if (!home || FolderKey(*home) != FolderKey(folder) || !IsOurs(platform.registry, key))
+        if (!home || FolderKey(*home) != FolderKey(folder) ||
+            !MadeByRegister(platform.registry, key))
             continue;
         if (auto failure = writer.RemoveKey(key))
             return WriteRefused(L"Not unregistered: removing ", key, *failure);
@@ -151,7 +152,7 @@ Registration UnregisterRuntime(const CheckPlatform& platform, platform::Registry
         return done;
     }
     const std::wstring parent = mod_main::kJavaRuntimeKey;
-    if (IsOurs(platform.registry, parent) &&
+    if (MadeByRegister(platform.registry, parent) &&
         MRegistry::ListRegistrySubkeys(platform.registry, platform::kHKeyLocalMachine, parent)
                 .Count() == 0) {
         if (auto failure = writer.RemoveKey(parent))

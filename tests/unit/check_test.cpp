@@ -10,6 +10,7 @@
 
 #include "check/arguments.h"
 #include "check/check.h"
+#include "check/package_step.h"
 #include "base/text.h"
 #include "registry/MRegistry.h"
 #include "tests/unit/test_world.h"
@@ -937,6 +938,103 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
         const check::Registration done = check::UnregisterRuntime(platform, layout.registry, c.folder);
         EXPECT_EQ(done.status, c.status) << c.name;
         EXPECT_EQ(done.lines, c.lines) << c.name;
+    }
+}
+
+struct PackageCase {
+    const char* name;
+    std::function<void(Layout&)> arrange;
+    bool installs;
+    std::vector<std::wstring> log;
+};
+
+// The package's step holds its own folder and the support folder under the same rule as the
+// repair, and writes only into a support folder that it locked or made.
+TEST(Check, ThePackageStepFillsOnlyALockedSupportFolderFromAnInstalledFolderNoOneElseMayChange) {
+    const std::wstring installed = L"C:\\Program Files\\SMS Server", made = L"SMS Server repair: C:\\sorvel",
+                       support = L"C:\\sorvel\\GsmModemJar", kPut = L"SMS Server repair: the package's support files are in " + support;
+    const std::wstring kMade = L" was made and locked: only SYSTEM and Administrators may change it";
+    const std::wstring kNot = L"SMS Server install: not installed, since only SYSTEM, the administrators and TrustedInstaller ";
+    const std::wstring kHere = L" Install SMS Server under Program Files, which only the administrators may change.";
+    const PackageCase cases[] = {
+        {"nothing there yet", [](Layout&) {}, true, {made + kMade, made + L"\\GsmModemJar" + kMade, kPut}},
+        {"a support folder others may change is set aside",
+         [&](Layout& w) { w.AddSupportSources(); w.files->Grant(support, {L"S-1-1-0", L"Everyone"}, 0x2); },
+         true,
+         {made + L" is locked: only SYSTEM and Administrators may change it",
+          L"SMS Server repair: others could change " + support + L", so it was renamed to " + support +
+              L" (set aside: others could change it)",
+          made + L"\\GsmModemJar" + kMade, kPut}},
+        {"a link at the support folder",
+         [&](Layout& w) { w.files->AddFolder(support); w.files->SetHeldFacts(support, {true, 1, support, true}); }, true,
+         {made + L" is locked: only SYSTEM and Administrators may change it",
+          L"SMS Server repair: " + support + L" is a link, which the package never follows: nothing was put there. "
+          L"An administrator must remove it, then repair SMS Server."}},
+        {"the check that others may change",
+         [&](Layout& w) { w.files->Grant(installed + L"\\SmsServerCheck.exe", {L"S-1-1-0", L"Everyone"}, 0x100); }, false,
+         {kNot + L"may own or change the folder whose files the package's step uses as LocalSystem: Everyone may change " +
+          installed + L"\\SmsServerCheck.exe." + kHere}},
+        {"a support file that others may change",
+         [&](Layout& w) { w.files->Grant(installed + L"\\GsmModemJar\\jdc.jar", {L"S-1-1-0", L"Everyone"}, 0x40000); }, false,
+         {kNot + L"may own or change the folder whose files the package's step uses as LocalSystem: Everyone may change " +
+          installed + L"\\GsmModemJar\\jdc.jar." + kHere}},
+        {"a folder above that others may rename",
+         [&](Layout& w) { w.files->Grant(L"C:\\Program Files", {L"S-1-1-0", L"Everyone"}, 0x10000); }, false,
+         {kNot + L"may own, rename or replace a folder above what the repair reads or writes: Everyone may rename or "
+                 L"replace C:\\Program Files." + kHere}},
+    };
+    for (const auto& c : cases) {
+        Layout layout(true);
+        layout.files->AddFile(installed + L"\\SmsServerCheck.exe", "check");
+        for (const wchar_t* name : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"})
+            layout.files->AddFile(installed + L"\\GsmModemJar\\" + name, "the package's " + Narrow(name));
+        c.arrange(layout);
+        const auto before = layout.files->Files();
+        check::StepLog log;
+        const check::CheckPlatform platform{layout.registry, nullptr, *layout.files, *layout.files};
+        EXPECT_EQ(check::PlaceSupportFiles(platform, *layout.files, installed, true, log), c.installs) << c.name;
+        EXPECT_EQ(log, c.log) << c.name;
+        const bool filled = !c.log.empty() && c.log.back() == kPut;
+        EXPECT_EQ(layout.files->ReadFileStart(support + L"\\jdc.jar", 99), filled ? "the package's jdc.jar" : "") << c.name;
+        if (!filled) {
+            EXPECT_EQ(layout.files->Files().size(), before.size()) << c.name;
+        }
+    }
+}
+
+// A rollback takes back only the keys the install made, and what the package had registered
+// before comes back; an upgrade to another JAVAHOME takes the old registration back.
+TEST(Check, ThePackageStepsRollbackTakesBackOnlyWhatTheInstallMade) {
+    const std::wstring key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment";
+    const auto keys = [](Layout& w) {
+        std::vector<std::wstring> names;
+        for (const auto& name : MRegistry::ListRegistrySubkeys(w.registry, platform::kHKeyLocalMachine, L"SOFTWARE\\JavaSoft\\Java Runtime Environment"))
+            names.push_back(name);
+        return std::pair{MRegistry::RegistryKeyExists(w.registry, platform::kHKeyLocalMachine, L"SOFTWARE\\JavaSoft"), names};
+    };
+    for (const bool javaSoftBefore : {false, true}) {
+        Layout layout(true);
+        layout.registry = FakeRegistry();
+        layout.AddJavaAt(L"C:\\T8", 0x14C, "1.8.0_402");
+        layout.AddJavaAt(L"C:\\Z8", 0x14C, "1.8.0");
+        const check::CheckPlatform platform{layout.registry, nullptr, *layout.files, *layout.files};
+        if (javaSoftBefore) (void)check::RegisterRuntime(platform, layout.registry, L"C:\\Z8");  // by hand, or before
+        const auto before = keys(layout);
+        const check::RegistrationRecord record =
+            check::DecodeRecord(check::EncodeRecord(check::RecordRegistration(layout.registry, javaSoftBefore ? L"C:\\Z8" : L"")));
+        check::StepLog log;
+        EXPECT_EQ(check::RepairForPackage(platform, layout.registry, L"D:\\Sms", L"C:\\T8\\", record.registered, log), L"C:\\T8");
+        EXPECT_EQ(keys(layout).second, std::vector<std::wstring>{L"1.8.0_402"}) << javaSoftBefore;
+        log.clear();
+        check::RollBackRegistration(platform, layout.registry, record, log);
+        EXPECT_EQ(keys(layout), before) << javaSoftBefore;
+        const std::wstring rolled = L"SMS Server rollback: ";
+        EXPECT_EQ(log, (javaSoftBefore ? std::vector<std::wstring>{rolled + L"removed " + key + L"\\1.8.0_402",
+                                                                   rolled + L"Registered C:\\Z8 as " + key + L"\\1.8.",
+                                                                   rolled + L"A start now chooses it."}
+                                       : std::vector<std::wstring>{rolled + L"removed " + key + L"\\1.8.0_402",
+                                                                   rolled + L"removed " + key,
+                                                                   rolled + L"removed HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft"}));
     }
 }
 

@@ -240,5 +240,40 @@ TEST(Msi, AnInstallThatFailsLeavesNoRegistration) {
     }
 }
 
+// The step runs as LocalSystem from the installed folder: one that others may change fails the
+// install, which registers nothing.
+TEST(Msi, AnInstalledFolderThatOthersMayChangeFailsTheInstall) {
+    const std::wstring home = L"C:\\Temurin\\jre-8.0.402";
+    InstallRuntime(home);
+    WriteBytes(home + L"\\release", "JAVA_VERSION=\"1.8.0_402\"\n");
+    MakeFolders(L"C:\\Apps");
+    Shell("chmod o+w " + UnixPathOf(L"C:\\Apps"));
+    EXPECT_NE(Install(L"1.0.0", L" INSTALLDIR=\"C:\\Apps\\SMS Server\" JAVAHOME=\"" + home + L"\""), 0u);
+    EXPECT_NE(Log().find("SMS Server install: not installed, since only SYSTEM, the administrators and TrustedInstaller "
+                         "may own, rename or replace a folder above what the repair reads or writes: "), std::string::npos)
+        << Log();
+    EXPECT_NE(Log().find("Install SMS Server under Program Files"), std::string::npos);
+    EXPECT_FALSE(Exists(L"C:\\Apps\\SMS Server\\SmsServerCheck.exe"));
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft", 0, KEY_READ | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS);
+}
+
+// An upgrade that brings another JAVAHOME leaves only the new one registered. (Wine's upgrade
+// removes the old product as a plain removal would, which takes it back too.)
+TEST(Msi, AnUpgradeWithAnotherJavaHomeTakesTheOldRegistrationBack) {
+    for (const wchar_t* home : {L"C:\\Temurin\\jre-8.0.402", L"C:\\Zulu\\zulu-8"}) {
+        InstallRuntime(home);
+        WriteBytes(std::wstring(home) + L"\\release", home[3] == L'T' ? "JAVA_VERSION=\"1.8.0_402\"\n" : "JAVA_VERSION=\"1.8.0_432\"\n");
+    }
+    ASSERT_EQ(Install(L"0.9.0", L" JAVAHOME=C:\\Temurin\\jre-8.0.402"), 0u) << Log();
+    ASSERT_EQ(Install(L"1.0.0", L" JAVAHOME=C:\\Zulu\\zulu-8"), 0u) << Log();
+    HKEY key = nullptr;
+    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_402", 0,
+                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_432", 0,
+                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
+}
+
 }  // namespace
 }  // namespace e2e
