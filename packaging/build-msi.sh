@@ -55,8 +55,12 @@ fi
 sed "s|<!-- more component groups -->|$groups|" "$here/SmsServer.wxs" >"$work/main.wxs"
 # The cabinet keeps each file's time.
 find "$work/msi" "$work/application" "$work/support" -type f -exec touch -d "@$epoch" {} +
-# One product code per version, so that each version is a major upgrade of the one before.
-product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1e1c52-4e0d-4f7b-9a52-3c0f4d2e8a11"), sys.argv[2] + " " + sys.argv[1])).upper())' "$version" "$sms_product_name")
+# One product code per content: made from the version and every file the package installs,
+# by its place, so that two packages that differ in any file never share one, and the same
+# inputs give the same code.
+content=$(cd "$work" && find msi application support -type f -print0 | LC_ALL=C sort -z |
+          xargs -0 -r sha256sum | sha256sum | cut -d' ' -f1)
+product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1e1c52-4e0d-4f7b-9a52-3c0f4d2e8a11"), " ".join(sys.argv[1:]))).upper())' "$sms_product_name" "$version" "$content")
 # wixl takes each source relative to the folder it runs in.
 (cd "$work" && wixl -a x86 -D Version="$version" -D ProductCode="$product_code" -D Stage=msi \
      -D ProductName="$sms_product_name" -D Manufacturer="$sms_manufacturer" \
@@ -73,6 +77,14 @@ done
 for action in RollbackRegister RollbackUnregister; do
     msibuild "$work/package.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = '$action'"
 done
+# A package of the same version with other files is another product: it replaces the one
+# installed, as WiX's AllowSameVersionUpgrades does, rather than going in beside it. The
+# upgrade's row takes its highest version inclusive (0x200), besides migrating features (1).
+# Attributes is part of the table's key, so the row is written anew.
+upgrade_code=$(sed -n 's/.*UpgradeCode="\([^"]*\)".*/\1/p' "$here/SmsServer.wxs")
+msibuild "$work/package.msi" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
+msibuild "$work/package.msi" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('{$upgrade_code}', '$version', 513, 'WIX_UPGRADE_DETECTED')"
 revision=$(msiinfo suminfo "$work/package.msi" | sed -n 's/^Revision number (UUID): //p')
 python3 "$here/stamp-msi.py" "$work/package.msi" "$epoch" "$revision" >/dev/null
 mv "$work/package.msi" "$out"
+echo "product code: {$product_code}"

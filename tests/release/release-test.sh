@@ -22,7 +22,7 @@ release() { "$repo/scripts/release" --allow-dirty "$@"; }
 quiet() { "$@" >"$work/quiet.log" 2>&1 || { cat "$work/quiet.log"; return 1; }; }
 
 # Reproducible, and made of the programs the tests ran.
-release --out "$work/one" >/dev/null
+release --out "$work/one" >"$work/one.out"
 sleep 2
 release --out "$work/two" >/dev/null
 zip=SmsServer-1.0.0-win32.zip
@@ -56,7 +56,10 @@ in_order() {
 check "the MSI is a 32-bit package" bash -c "msiinfo suminfo '$work/one/$msi' | grep -qx 'Template: Intel;1033'"
 check "the MSI is per machine" has_row Property "ALLUSERS 1"
 check "the MSI keeps its UpgradeCode" has_row Property "UpgradeCode {6B1E1C52-4E0D-4F7B-9A52-3C0F4D2E8A11}"
-check "the MSI's product code is the version's" has_row Property "ProductCode {D102629F-DF55-5D05-8E99-8A6392406A55}"
+check "the release prints the MSI's product code" \
+    grep -qxF "$msi product code: $(table Property | awk '$1 == "ProductCode" {print $2}')" "$work/one.out"
+check "a package of the same version replaces one with other files" has_row Upgrade \
+    "{6B1E1C52-4E0D-4F7B-9A52-3C0F4D2E8A11}  1.0.0  513  WIX_UPGRADE_DETECTED"
 check "an older version refuses to install over this one" has_row LaunchCondition \
     "NOT WIX_DOWNGRADE_DETECTED A newer version of SMS Server is already installed. Remove it first to install this older one."
 check "the shortcut starts SmsServer.exe in its folder" has_row Shortcut \
@@ -97,6 +100,8 @@ release --out "$work/desktop" --application "$work/app" --support "$work/support
 cp -R "$work/app" "$work/another app"
 release --out "$work/again" --application "$work/another app" --support "$work/support" >/dev/null
 check "an application folder of another name gives the same MSI" cmp "$work/desktop/$msi" "$work/again/$msi"
+other_code() { [ "$(table Property | grep ProductCode)" != "$(table Property "$work/desktop/$msi" | grep ProductCode)" ]; }
+check "other files give another product code" other_code
 msiextract -C "$work/desktop/files" "$work/desktop/$msi" >/dev/null
 check "the application folder lands beside the programs" cmp "$work/app/lib/more/swing layout.jar" \
     "$work/desktop/files/Program Files/SMS Server/PelmoraHuaweiEC325/lib/more/swing layout.jar"

@@ -146,6 +146,10 @@ TEST(Msi, AnUpgradeLeavesOneEntryAndADowngradeIsRefused) {
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0][0], L"1.0.0");
     EXPECT_TRUE(Exists(kInstalled + L"\\SmsServer.exe"));
+
+    // The same version with other files is another product, which replaces this one.
+    ASSERT_EQ(Install(L"1.0.0-support"), 0u) << Log();
+    EXPECT_EQ(Entries().size(), 1u);
 }
 
 TEST(Msi, RemovingTakesWhatItInstalledAndLeavesTheSupportFiles) {
