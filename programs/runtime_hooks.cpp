@@ -21,6 +21,12 @@ void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
+// The C runtime's report of a failed math function, which printed it to the error output: the
+// programs' one math call (the check's rounding of a version) cannot fail, and the default
+// brings its texts and printf in.
+struct _exception;
+extern "C" int _matherr(_exception*) { return 0; }
+
 namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
