@@ -11,6 +11,7 @@
 #include "platform/win32/console.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
+#include "sms_facts.h"
 
 namespace {
 
@@ -37,6 +38,20 @@ int Report(const check::Report& report, const std::wstring& reportFile) {
     }
     win32::WriteOut(base::Concat({L"The report is in ", path, L"\r\n"}));
     return report.status;
+}
+
+// Every repair leaves its status in the Application event log: the package's task repairs at
+// each start of Windows, where no one reads its report.
+int LogRepair(int status) {
+    if (HANDLE log = RegisterEventSourceW(nullptr, L"" SMS_PRODUCT_NAME)) {
+        const std::wstring line = base::Concat(
+            {L"" SMS_PRODUCT_NAME L" repair: exit status ", base::DecimalText(status)});
+        const wchar_t* strings[] = {line.c_str()};
+        ReportEventW(log, status == 0 ? EVENTLOG_INFORMATION_TYPE : EVENTLOG_WARNING_TYPE, 0, 1,
+                     nullptr, 1, 0, strings, nullptr);
+        DeregisterEventSource(log);
+    }
+    return status;
 }
 
 }  // namespace
@@ -83,7 +98,8 @@ int wmain(int argc, wchar_t** argv) {
         for (const auto& line : done.lines) win32::WriteOut(line + L"\r\n", done.status != 0);
         return Finish(done.status, arguments);
     }
-    const check::Report report = arguments.repair ? check::RepairStart(platform, folder)
-                                                  : check::CheckStart(platform, folder);
-    return Finish(Report(report, arguments.reportFile), arguments);
+    if (!arguments.repair)
+        return Finish(Report(check::CheckStart(platform, folder), arguments.reportFile), arguments);
+    return Finish(LogRepair(Report(check::RepairStart(platform, folder), arguments.reportFile)),
+                  arguments);
 }
