@@ -436,7 +436,8 @@ private:
             report_.status = kSupportFilesNotInPlace;
             verdict.push_back(
                 L"Not ready: the support files are not all in place. A start by an account "
-                L"that may write to the runtime copies them; /repair as administrator does now.");
+                L"that may write to the runtime copies them; /repair as administrator does now, "
+                L"and the package's task at the next start of Windows.");
         }
         if (found && !report_.classPathMissing.empty()) {
             verdict.push_back(base::Concat(

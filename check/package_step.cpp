@@ -149,6 +149,34 @@ void RemoveIfNew(platform::Registry& registry, platform::RegistryWriter& writer,
 
 }  // namespace
 
+std::wstring BootTaskDefinition(const std::wstring& installed) {
+    std::wstring folder;
+    for (const wchar_t c : WithoutTrailingBackslash(installed)) {
+        const wchar_t* escape = c == L'&'   ? L"&amp;"
+                                : c == L'<' ? L"&lt;"
+                                : c == L'>' ? L"&gt;"
+                                            : nullptr;
+        folder += escape ? std::wstring(escape) : std::wstring(1, c);
+    }
+    return base::Concat(
+        {L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+         L"<Task version=\"1.2\" "
+         L"xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+         L"  <RegistrationInfo><Description>Puts the serial-port support files of " SMS_PRODUCT_NAME L" into the Java runtime a start chooses, after a Java update.</Description></RegistrationInfo>\r\n"
+         L"  <Triggers><BootTrigger><Enabled>true</Enabled></BootTrigger></Triggers>\r\n"
+         L"  <Principals><Principal id=\"System\"><UserId>S-1-5-18</UserId>"
+         L"<RunLevel>HighestAvailable</RunLevel></Principal></Principals>\r\n"
+         L"  <Settings><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>"
+         L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"
+         L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"
+         L"<ExecutionTimeLimit>PT10M</ExecutionTimeLimit></Settings>\r\n"
+         L"  <Actions Context=\"System\"><Exec><Command>",
+         folder,
+         L"\\" SMS_CHECK_EXE_NAME L"</Command><Arguments>/repair /nowait</Arguments>"
+         L"<WorkingDirectory>",
+         folder, L"</WorkingDirectory></Exec></Actions>\r\n</Task>\r\n"});
+}
+
 bool PlaceSupportFiles(const CheckPlatform& platform, platform::HeldFolders& folders,
                        const std::wstring& installed, bool bringsFiles, StepLog& log) {
     std::vector<std::wstring> used{L"" SMS_CHECK_EXE_NAME};

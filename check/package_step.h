@@ -30,6 +30,13 @@ inline constexpr wchar_t kNoRollbackLine[] =
 
 using StepLog = std::vector<std::wstring>;
 
+// The task that repairs at each start of Windows, after a Java update moved the runtime.
+inline constexpr wchar_t kBootTaskName[] = L"" SMS_PRODUCT_NAME L" repair";
+
+// The task's definition in the Task Scheduler's schema: at each start of Windows, as
+// LocalSystem, the check in the installed folder repairs and ends without waiting.
+std::wstring BootTaskDefinition(const std::wstring& installed);
+
 // Holds the folder the package was installed to, with the check and (when the package brings
 // them) its support files, and makes the support folder and the folder it lies in folders
 // that only the system's accounts may change: made where missing, made afresh where others may

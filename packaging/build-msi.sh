@@ -72,9 +72,9 @@ product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1
 for file in SmsServerExe SmsServerCheckExe; do
     msibuild "$work/package.msi" -q "UPDATE \`File\` SET \`Version\` = '$version.0' WHERE \`File\` = '$file'"
 done
-# wixl writes no rollback type: the two rollbacks are deferred, elevated, never failing
+# wixl writes no rollback type: the rollbacks are deferred, elevated, never failing
 # (3137) and run only while an install or removal is taken back (0x100).
-for action in RollbackRegister RollbackUnregister; do
+for action in RollbackRegister RollbackUnregister RollbackRegisterBootTask RollbackRemoveBootTask; do
     msibuild "$work/package.msi" -q "UPDATE \`CustomAction\` SET \`Type\` = 3393 WHERE \`Action\` = '$action'"
 done
 # A package of the same version with other files is another product: it replaces the one

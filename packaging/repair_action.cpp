@@ -6,11 +6,14 @@
 // After windows.h, which they need.
 #include <msi.h>
 #include <msiquery.h>
+#include <taskschd.h>
 
 #include <string>
 
+#include "base/text.h"
 #include "check/package_step.h"
 #include "platform/win32/console.h"
+#include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -119,6 +122,56 @@ UINT RollBack(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
+// A COM pointer released when it goes.
+template <typename T>
+struct Com {
+    T* p = nullptr;
+    ~Com() {
+        if (p) p->Release();
+    }
+    T* operator->() const { return p; }
+};
+
+struct Bstr {
+    BSTR text;
+    explicit Bstr(const std::wstring& value) : text(SysAllocString(value.c_str())) {}
+    ~Bstr() { SysFreeString(text); }
+};
+
+// The Task Scheduler's root folder, and what was done with it; a failure as its HRESULT.
+template <typename Work>
+HRESULT WithTaskFolder(Work work) {
+    const HRESULT initialized = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    HRESULT result = initialized == RPC_E_CHANGED_MODE ? S_OK : initialized;
+    {
+        Com<ITaskService> service;
+        Com<ITaskFolder> root;
+        VARIANT none;
+        VariantInit(&none);
+        const Bstr rootName(L"\\");
+        if (SUCCEEDED(result)) {
+            result = CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_ITaskService, reinterpret_cast<void**>(&service.p));
+        }
+        if (SUCCEEDED(result)) result = service->Connect(none, none, none, none);
+        if (SUCCEEDED(result)) result = service->GetFolder(rootName.text, &root.p);
+        if (SUCCEEDED(result)) result = work(*root.p, none);
+    }
+    if (SUCCEEDED(initialized)) CoUninitialize();
+    return result;
+}
+
+// "SMS Server task: "SMS Server repair" <done>", or <failed> with the system's words.
+std::wstring TaskLine(const wchar_t* done, const wchar_t* failed, HRESULT result) {
+    const std::wstring head =
+        base::Concat({L"" SMS_PRODUCT_NAME L" task: \"", check::kBootTaskName, L"\" "});
+    if (SUCCEEDED(result)) return head + done;
+    wchar_t code[16];
+    wsprintfW(code, L"0x%08lX", static_cast<unsigned long>(result));
+    return base::Concat(
+        {head, failed, L": ", win32::SystemFailure(result).description, L" (error ", code, L")"});
+}
+
 }  // namespace
 
 extern "C" {
@@ -183,6 +236,32 @@ __declspec(dllexport) UINT __stdcall RunUnregister(MSIHANDLE install) {
     if (check::UnregisterForPackage(platform.Check(), platform.writer, registered, log))
         WriteRegistered(L"");
     Log(install, log);
+    return ERROR_SUCCESS;
+}
+
+// CustomActionData: the installed folder. A task that cannot be registered is logged and does
+// not fail the install: the desktop works, and /repair as administrator does what it would.
+__declspec(dllexport) UINT __stdcall RegisterBootTask(MSIHANDLE install) {
+    const std::wstring definition =
+        check::BootTaskDefinition(Property(install, L"CustomActionData"));
+    const HRESULT result = WithTaskFolder([&](ITaskFolder& root, VARIANT none) {
+        Com<IRegisteredTask> task;
+        const Bstr name(check::kBootTaskName), xml(definition);
+        return root.RegisterTask(name.text, xml.text, TASK_CREATE_OR_UPDATE, none, none,
+                                 TASK_LOGON_SERVICE_ACCOUNT, none, &task.p);
+    });
+    Log(install, TaskLine(L"is registered: at each start of Windows it repairs as LocalSystem",
+                          L"could not be registered", result));
+    return ERROR_SUCCESS;
+}
+
+__declspec(dllexport) UINT __stdcall RemoveBootTask(MSIHANDLE install) {
+    const HRESULT result = WithTaskFolder([](ITaskFolder& root, VARIANT) {
+        const Bstr name(check::kBootTaskName);
+        const HRESULT removed = root.DeleteTask(name.text, 0);
+        return removed == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : removed;
+    });
+    Log(install, TaskLine(L"is removed", L"could not be removed", result));
     return ERROR_SUCCESS;
 }
 

@@ -260,7 +260,7 @@ std::function<void(Layout&)> OnlyRuntimeAt(std::string home, std::wstring java =
 TEST(Check, ReportsWholeFindingsAndVerdicts) {
     const std::wstring kNotReady =
         L"Not ready: the support files are not all in place. A start by an account that may write to the runtime "
-        L"copies them; /repair as administrator does now.";
+        L"copies them; /repair as administrator does now, and the package's task at the next start of Windows.";
     const std::wstring copiesAll =
         L"A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar into "
         L"C:\\Java\\jre6, then ";
@@ -1000,6 +1000,20 @@ TEST(Check, ThePackageStepFillsOnlyALockedSupportFolderFromAnInstalledFolderNoOn
             EXPECT_EQ(layout.files->Files().size(), before.size()) << c.name;
         }
     }
+}
+
+// What the package's task runs, as whom and when: Wine keeps none of it (its name alone).
+TEST(Check, TheBootTaskRepairsAsLocalSystemAtEachStartOfWindowsWithoutWaiting) {
+    const std::wstring task = check::BootTaskDefinition(L"C:\\R&D <x>\\SMS Server\\");
+    for (const wchar_t* part : {L"<Triggers><BootTrigger><Enabled>true</Enabled></BootTrigger></Triggers>",
+                                L"<UserId>S-1-5-18</UserId>", L"<Actions Context=\"System\">",
+                                L"<Command>C:\\R&amp;D &lt;x&gt;\\SMS Server\\SmsServerCheck.exe</Command>",
+                                L"<Arguments>/repair /nowait</Arguments>",
+                                L"<WorkingDirectory>C:\\R&amp;D &lt;x&gt;\\SMS Server</WorkingDirectory>",
+                                L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"}) {
+        EXPECT_NE(task.find(part), std::wstring::npos) << Narrow(part);
+    }
+    EXPECT_EQ(std::wstring(check::kBootTaskName), L"SMS Server repair");
 }
 
 // A rollback takes back only the keys the install made, and what the package had registered

@@ -137,7 +137,7 @@ TEST_F(CheckThenStart, TheFirstSuitableRuntimeOfSeveral) {
               "A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar into "
               "C:\\Java\\jre15, then start C:\\Java\\jre15\\bin\\java.exe. "
               "Not ready: the support files are not all in place. A start by an account that may write to the runtime "
-              "copies them; /repair as administrator does now. ");
+              "copies them; /repair as administrator does now, and the package's task at the next start of Windows. ");
     const LaunchReport started = Start();
     EXPECT_TRUE(started.boxes.empty());
     EXPECT_EQ(StartedJava(), "C:\\Java\\jre15\\bin\\java.exe");
@@ -158,7 +158,7 @@ TEST_F(CheckThenStart, AMissingSupportFileAndAMissingJar) {
               "to copy Win32com.dll (\"Error While Copying JAR File\"), then start "
               "C:\\Java\\jre6\\bin\\java.exe. "
               "Not ready: the support files are not all in place. A start by an account that may write to the runtime "
-              "copies them; /repair as administrator does now. "
+              "copies them; /repair as administrator does now, and the package's task at the next start of Windows. "
               "The application would then fail: 1 of its 10 class-path entries are missing or wrong. ");
     const LaunchReport started = Start();
     ASSERT_EQ(started.boxes.size(), 2u);

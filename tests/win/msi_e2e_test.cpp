@@ -122,6 +122,22 @@ TEST(Msi, ASilentInstallPutsEverythingInPlaceAndAStartCopiesNothing) {
     EXPECT_EQ(started.exitCode, 0u);
     EXPECT_EQ(Runtime(), runtime);
     ASSERT_EQ(ReadRecords(L"C:\\e2e\\record.txt").size(), 1u);
+
+    // A Java update moves the runtime: the check says so (14), and the task's command, as the
+    // task runs it at the next start of Windows, puts the files in the new folder (0).
+    EXPECT_TRUE(Exists(L"C:\\windows\\sysnative\\tasks\\SMS Server repair"));
+    const std::wstring updated = L"C:\\Java\\jre6u2", check = L"\"" + kInstalled + L"\\SmsServerCheck.exe\" /nowait";
+    InstallRuntime(updated);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6", 0,
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
+    RegSetValueExW(key, L"JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(updated.c_str()),
+                   static_cast<DWORD>((updated.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    EXPECT_EQ(RunAndWait(check, 60000), 14u);
+    EXPECT_EQ(RunAndWait(check + L" /repair", 60000), 0u);
+    EXPECT_EQ(ReadBytes(updated + L"\\bin\\Win32com.dll"), SupportSourceContent(L"Win32com.dll"));
+    EXPECT_EQ(RunAndWait(check, 60000), 0u);
 }
 
 TEST(Msi, AnUpgradeLeavesOneEntryAndADowngradeIsRefused) {
@@ -170,6 +186,7 @@ TEST(Msi, RemovingTakesWhatItInstalledAndLeavesTheSupportFiles) {
     EXPECT_TRUE(Entries().empty());
     EXPECT_EQ(Runtime(), runtime);
     EXPECT_EQ(ReadBytes(L"C:\\sorvel\\GsmModemJar\\jdc.jar"), SupportSourceContent(L"jdc.jar"));
+    EXPECT_FALSE(Exists(L"C:\\windows\\sysnative\\tasks\\SMS Server repair"));
 }
 
 TEST(Msi, WithNoJavaTheInstallSucceedsAndTheLogSaysWhy) {
