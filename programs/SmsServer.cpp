@@ -10,6 +10,51 @@
 #include "programs/resource.h"
 #include "runtime/mod_main.h"
 
+namespace {
+
+// Whether this start runs with an administrator's rights (TokenElevation): only then may it
+// write where other users' Java reads.
+bool Elevated() {
+    HANDLE token = nullptr;
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    const bool read =
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size);
+    CloseHandle(token);
+    return read && elevation.TokenIsElevated;
+}
+
+// An elevated start copies through SmsServerCheck.exe /repair beside it, which holds every
+// folder from the drive's root and copies only where no one else may change what it reads
+// and writes; its refusal, or any other end but 0, is this copy's failure.
+class RepairBeside final : public mod_main::ElevatedCopy {
+public:
+    explicit RepairBeside(platform::Processes& processes) : processes_(processes) {}
+
+    std::optional<base::Failure> CopyInto(const std::wstring&) override {
+        const auto folder = processes_.ProgramFolder();
+        if (!folder) return folder.failure();
+        if (auto started = processes_.StartProcess(
+                L"\"" + *folder + L"\\" SMS_CHECK_EXE_NAME L"\" /repair /nowait",
+                platform::kShowHidden);
+            !started) {
+            return started.failure();
+        }
+        const auto end = processes_.WaitForStarted(60000);
+        if (end && end->status == 0) return std::nullopt;
+        return base::Failure(end ? static_cast<long>(end->status) : 0,
+                             L"An elevated start copies only through " SMS_CHECK_EXE_NAME
+                             L" /repair, which did not put every support file in place: run it "
+                             L"as administrator to see why.");
+    }
+
+private:
+    platform::Processes& processes_;
+};
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     win32::RestrictDllSearchToSystemFolder();
 
@@ -22,6 +67,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     mod_main::ModMain modMain(
         registry, [&]() -> platform::FileSystem& { return fileSystem.emplace(); }, messageBoxes,
         programControl);
+    RepairBeside repair(processes);
+    if (Elevated()) modMain.CopyElevatedThrough(repair);
     launcher::frmSplash form({window, processes, messageBoxes, programControl}, modMain);
     return static_cast<int>(form.Show());
 }

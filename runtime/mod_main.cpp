@@ -48,7 +48,9 @@ std::optional<base::Failure> ModMain::SearchJavaHome(std::optional<platform::Exi
 }
 
 void ModMain::InstallSerialSupport(const std::wstring& home) {
-    if (const auto failure = CopyMissingSupportFiles(FileSystemService(), programControl_, home)) {
+    if (const auto failure =
+            elevatedCopy_ ? elevatedCopy_->CopyInto(home)
+                          : CopyMissingSupportFiles(FileSystemService(), programControl_, home)) {
         ReportFailure(*failure, kCopyFailedMessage);
     }
 }

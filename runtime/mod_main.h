@@ -27,6 +27,15 @@ inline constexpr wchar_t kCopyFailedMessage[] = L"Error While Copying JAR File";
 // Makes the file-system service, which its maker keeps until the program ends.
 using FileSystemFactory = std::function<platform::FileSystem&()>;
 
+// How a start that runs elevated puts the support files into home: not by the plain copy,
+// which would write with an administrator's rights wherever a link leads, but through the
+// check's guarded repair.
+class ElevatedCopy {
+public:
+    virtual ~ElevatedCopy() = default;
+    [[nodiscard]] virtual std::optional<base::Failure> CopyInto(const std::wstring& home) = 0;
+};
+
 class ModMain {
 public:
     ModMain(platform::Registry& registry, FileSystemFactory createFileSystem,
@@ -41,6 +50,9 @@ public:
     // Copies each support file that home lacks from the support source folder. Stops at the
     // first failure and reports it.
     void InstallSerialSupport(const std::wstring& home);
+
+    // An elevated start copies through copy from then on.
+    void CopyElevatedThrough(ElevatedCopy& copy) { elevatedCopy_ = &copy; }
 
     // The chosen runtime's install folder, or empty text.
     const std::wstring& JavaHomePath() const { return JavaHomePath_; }
@@ -62,6 +74,7 @@ private:
     platform::FileSystem* fileSystem_ = nullptr;  // made at first use
     platform::MessageBoxes& messageBoxes_;
     platform::ProgramControl& programControl_;
+    ElevatedCopy* elevatedCopy_ = nullptr;
     std::wstring JavaHomePath_;
 };
 

@@ -114,6 +114,16 @@ TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
         {"the rename refused",
          [](Installer& w) { w.files->FailMoves(); },
          L"Access is denied.", {kExt + L"Comm.jar"}, {}},
+        {"an elevated start, which copies only through the guarded repair, refused there",
+         [](Installer& w) {
+             static struct Refusing final : mod_main::ElevatedCopy {
+                 std::optional<base::Failure> CopyInto(const std::wstring&) override {
+                     return base::Failure(5, L"Nothing was copied.");
+                 }
+             } repair;
+             w.modMain.CopyElevatedThrough(repair);
+         },
+         L"Nothing was copied.", {}, {}},
     };
     for (const auto& c : cases) {
         Installer world;
