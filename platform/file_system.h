@@ -20,6 +20,8 @@ public:
 
     // True only for a file, not a folder; names match without regard to case.
     virtual bool FileExists(const std::wstring& path) = 0;
+    // True for a junction, a symbolic link or a mount point itself, not what it leads to.
+    virtual bool IsLink(const std::wstring& path) = 0;
     // Copies source to target, replacing target; fails when target's folder is missing.
     [[nodiscard]] virtual std::optional<base::Failure> Copy(const std::wstring& source,
                                                             const std::wstring& target) = 0;

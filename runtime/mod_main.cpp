@@ -103,6 +103,19 @@ template <typename Step>
     return fileSystem.Remove(temporary);
 }
 
+// The folder below home that is a link, told as the copy's failure: a start never copies
+// through one into whatever it leads to. home itself is what the registry names.
+std::optional<base::Failure> LinkBelow(platform::FileSystem& fileSystem, const std::wstring& home,
+                                       const std::wstring& folder) {
+    for (std::size_t end = folder.find(L'\\', home.size() + 1); end != std::wstring::npos;
+         end = folder.find(L'\\', end + 1)) {
+        const std::wstring below = folder.substr(0, end);
+        if (fileSystem.IsLink(below))
+            return base::Failure(0, below + L" is a link, which a start never copies through.");
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<base::Failure> CopyMissingSupportFiles(platform::FileSystem& fileSystem,
@@ -112,8 +125,11 @@ std::optional<base::Failure> CopyMissingSupportFiles(platform::FileSystem& fileS
     for (const auto& file : kSupportFiles) {
         const std::wstring folder = SupportFolder(home, file);
         if (fileSystem.FileExists(folder + file.fileName)) continue;
-        auto failure =
-            CopyIntoFolder(fileSystem, programControl, SupportSource(file), folder, file.fileName);
+        auto failure = LinkBelow(fileSystem, home, folder);
+        if (!failure) {
+            failure = CopyIntoFolder(fileSystem, programControl, SupportSource(file), folder,
+                                     file.fileName);
+        }
         if (attempted) attempted(file, failure);
         if (failure) return failure;
     }

@@ -6,6 +6,12 @@ namespace win32 {
 
 bool Win32FileSystem::FileExists(const std::wstring& path) { return IsFile(path); }
 
+// The attributes of the name itself: Windows does not follow the last name of a path here.
+bool Win32FileSystem::IsLink(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 std::optional<base::Failure> Win32FileSystem::Copy(const std::wstring& source,
                                                    const std::wstring& target) {
     if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) return LastErrorFailure();

@@ -61,6 +61,7 @@ private:
 class Win32FileSystem final : public platform::FileSystem {
 public:
     bool FileExists(const std::wstring& path) override;
+    bool IsLink(const std::wstring& path) override;
     std::optional<base::Failure> Copy(const std::wstring& source,
                                       const std::wstring& target) override;
     std::optional<base::Failure> Flush(const std::wstring& path) override;

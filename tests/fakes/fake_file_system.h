@@ -81,6 +81,11 @@ public:
     const std::map<std::wstring, File>& Files() const { return files_; }
 
     bool FileExists(const std::wstring& path) override;
+    // A link, as SetHeldFacts says of it.
+    bool IsLink(const std::wstring& path) override {
+        const auto found = heldFacts_.find(Key(path));
+        return found != heldFacts_.end() && found->second.reparsePoint;
+    }
     std::optional<base::Failure> Copy(const std::wstring& source, const std::wstring& target) override;
     std::optional<base::Failure> Flush(const std::wstring& path) override;
     std::optional<base::Failure> MoveOver(const std::wstring& from, const std::wstring& to) override;

@@ -114,6 +114,8 @@ TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
         {"the rename refused",
          [](Installer& w) { w.files->FailMoves(); },
          L"Access is denied.", {kExt + L"Comm.jar"}, {}},
+        {"lib\\ext a link", [](Installer& w) { w.files->SetHeldFacts(kExt, {true, 1, L"D:\\x", true}); },
+         L"C:\\Java\\jre6\\lib\\ext is a link, which a start never copies through.", {kExt + L"Comm.jar"}, {}},
         {"an elevated start, which copies only through the guarded repair, refused there",
          [](Installer& w) {
              static struct Refusing final : mod_main::ElevatedCopy {
