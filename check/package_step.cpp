@@ -8,6 +8,9 @@
 
 #include "base/text.h"
 #include "check/hold.h"
+#include "check/register.h"
+#include "check/repair.h"
+#include "check/report.h"
 #include "registry/MRegistry.h"
 #include "runtime/decisions.h"
 

@@ -1,5 +1,6 @@
 // Registering a Java runtime where the launcher looks, for a Java whose installer did not
 // write the JavaSoft key, and taking back only what was registered so.
+#include "check/register.h"
 #include "base/text.h"
 #include "check/check.h"
 #include "check/hold.h"

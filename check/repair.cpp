@@ -1,6 +1,7 @@
 // The repair: the copies a start would make, made now by an administrator or an installer, so
 // that a first start by a user who may not write to the runtime finds them in place. Every
 // read and write goes through the folders held from the drive's root (check/hold.h).
+#include "check/repair.h"
 #include "base/text.h"
 #include "check/check.h"
 #include "check/hold.h"

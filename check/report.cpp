@@ -1,6 +1,7 @@
 // The check's report as text for an 80-column console.
 #include "check/check.h"
 
+#include "check/report.h"
 #include "launcher/version.h"
 
 namespace check {

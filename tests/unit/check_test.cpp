@@ -14,6 +14,9 @@
 #include "base/text.h"
 #include "registry/MRegistry.h"
 #include "tests/unit/test_world.h"
+#include "check/report.h"
+#include "check/repair.h"
+#include "check/register.h"
 
 namespace {
 
