@@ -20,8 +20,6 @@ namespace {
 constexpr wchar_t kSupportParent[] = L"" SMS_SUPPORT_PARENT;
 constexpr wchar_t kJavaSoftKey[] = L"SOFTWARE\\JavaSoft";
 constexpr wchar_t kSetAside[] = L" (set aside: others could change it)";
-constexpr long kErrorFileExists = 80;
-constexpr long kErrorAlreadyExists = 183;
 
 // "text: the system's words (error N)", as the installer's log has always shown a failure.
 std::wstring FailureLine(std::wstring_view text, const base::Failure& failure) {
@@ -47,7 +45,8 @@ bool SetAside(platform::HeldFolders& folders, platform::HeldItem& parent,
                               L", so it was renamed to ", PathIn(parentPath, aside)}));
             return true;
         }
-        if (failure->number != kErrorAlreadyExists && failure->number != kErrorFileExists) {
+        if (failure->number != platform::kErrorAlreadyExists &&
+            failure->number != platform::kErrorFileExists) {
             log.push_back(FailureLine(
                 L"others could change the support folder, which could not be renamed aside",
                 *failure));

@@ -1,6 +1,7 @@
 /* Whom a copy made with rights that every user's Java trusts may trust: the accounts that may
- * own or change what it reads and writes, and the rights that count as a change. Plain C, for
- * the check and for the installer's own step alike. */
+ * own or change what it reads and writes, and the rights that count as a change, written once for
+ * the check, the installer's step and the package's task; platform/win32/windows_numbers.cpp
+ * checks the rights against windows.h. */
 #pragma once
 
 /* SYSTEM, Administrators and TrustedInstaller; the account that copies is trusted too. */

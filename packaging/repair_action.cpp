@@ -77,21 +77,23 @@ std::wstring ReadRegistered() {
 
 // Remembers folder as the one the package registered; empty text forgets it.
 void WriteRegistered(const std::wstring& folder) {
-    HKEY key = nullptr;
+    HKEY opened = nullptr;
     if (folder.empty()) {
         if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPackageKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                          &key) == ERROR_SUCCESS) {
-            RegDeleteValueW(key, kRegisteredValue);
-            RegCloseKey(key);
+                          &opened) == ERROR_SUCCESS) {
+            RegDeleteValueW(win32::ScopedKey(opened).get(), kRegisteredValue);
         }
         return;
     }
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPackageKey, 0, nullptr, 0,
-                        KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
+                        KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &opened,
+                        nullptr) != ERROR_SUCCESS) {
         return;
-    RegSetValueExW(key, kRegisteredValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+    }
+    const win32::ScopedKey key(opened);
+    RegSetValueExW(key.get(), kRegisteredValue, 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(folder.c_str()),
                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
 }
 
 // The check's platform on Win32, as SmsServerCheck.exe wires it.

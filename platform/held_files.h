@@ -18,6 +18,9 @@ namespace platform {
 // The errors of a name that nothing has (besides kErrorFileNotFound): a folder on the way
 // is missing.
 inline constexpr long kErrorPathNotFound = 3;
+// The errors of a new name that something has already.
+inline constexpr long kErrorFileExists = 80;
+inline constexpr long kErrorAlreadyExists = 183;
 
 enum class EntryKind { Allows, Denies, Unknown };
 

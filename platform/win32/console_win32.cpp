@@ -74,8 +74,8 @@ std::optional<base::Failure> WriteWholeFile(const std::wstring& path, const std:
     const std::wstring temporary = path + L".partial";
     std::optional<base::Failure> failure;
     {
-        const ScopedFile created(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
-                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const ScopedHandle created(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!created) return LastErrorFailure();
         DWORD written = 0;
         const bool whole = WriteFile(created.get(), bytes.data(), static_cast<DWORD>(bytes.size()),

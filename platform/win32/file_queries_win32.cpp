@@ -92,9 +92,9 @@ base::Result<platform::AccessList> AccessListOfHandle(HANDLE handle) {
 }
 
 std::string Win32FileQueries::ReadFileStart(const std::wstring& path, std::size_t maxBytes) {
-    ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
     std::string bytes(maxBytes, '\0');
     DWORD read = 0;

@@ -30,8 +30,8 @@ std::optional<base::Failure> Win32FileSystem::Flush(const std::wstring& path) {
     }
     std::optional<base::Failure> failure;
     {
-        const ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !FlushFileBuffers(file.get())) failure = LastErrorFailure();
     }
     if (readOnly && !SetFileAttributesW(path.c_str(), attributes) && !failure) {

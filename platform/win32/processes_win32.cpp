@@ -68,9 +68,9 @@ base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& com
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return LastErrorFailure();
     ScopedHandle reading(readEnd), writing(writeEnd);
     if (!SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) return LastErrorFailure();
-    const ScopedFile nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                     OPEN_EXISTING, 0, nullptr));
+    const ScopedHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                       OPEN_EXISTING, 0, nullptr));
     if (!nul) return LastErrorFailure();
     InheritedHandles inherited(nul.get(), writeEnd);
     if (!inherited.get()) return LastErrorFailure();

@@ -3,8 +3,6 @@
 
 namespace win32 {
 
-static_assert(platform::kMessageBoxOk == (MB_OK | MB_SETFOREGROUND | MB_TOPMOST));
-
 void Win32MessageBoxes::Show(const std::wstring& text, unsigned style) {
     MessageBoxW(nullptr, text.c_str(), title_.c_str(), style);
 }

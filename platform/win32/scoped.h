@@ -3,28 +3,39 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <type_traits>
 
 namespace win32 {
 
-// Owns a handle whose empty value has the bits InvalidBits (0, or all ones for the file
-// handles of CreateFile), and closes it with Close. Closing keeps GetLastError, so that a
-// failure read after the owner has gone is the one that counts.
-template <typename T, auto Close, std::uintptr_t InvalidBits = 0>
+// Owns a handle and closes it with Close. A handle is empty when it is null, or, for the
+// HANDLE owners, INVALID_HANDLE_VALUE, which CreateFile gives where others give null: one test
+// for both. Closing keeps GetLastError, so that a failure read after the owner has gone is the
+// one that counts. Movable, never copied.
+template <typename T, auto Close>
 class Scoped {
 public:
-    static T Invalid() { return reinterpret_cast<T>(InvalidBits); }
+    static bool IsValid(T handle) {
+        if constexpr (std::is_same_v<T, HANDLE>) {
+            if (handle == INVALID_HANDLE_VALUE) return false;
+        }
+        return handle != nullptr;
+    }
 
     Scoped() = default;
     explicit Scoped(T handle) : handle_(handle) {}
+    Scoped(Scoped&& other) noexcept : handle_(other.release()) {}
+    Scoped& operator=(Scoped&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
     Scoped(const Scoped&) = delete;
     Scoped& operator=(const Scoped&) = delete;
     ~Scoped() { reset(); }
 
     T get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Invalid(); }
-    void reset(T handle = Invalid()) {
-        if (handle_ != Invalid()) {
+    explicit operator bool() const { return IsValid(handle_); }
+    void reset(T handle = nullptr) {
+        if (IsValid(handle_)) {
             const DWORD error = GetLastError();
             Close(handle_);
             SetLastError(error);
@@ -34,16 +45,16 @@ public:
     // Hands the handle over to the caller, who closes it from now on.
     [[nodiscard]] T release() {
         const T handle = handle_;
-        handle_ = Invalid();
+        handle_ = nullptr;
         return handle;
     }
 
 private:
-    T handle_ = Invalid();
+    T handle_ = nullptr;
 };
 
-using ScopedHandle = Scoped<HANDLE, CloseHandle>;                    // processes, threads, tokens
-using ScopedFile = Scoped<HANDLE, CloseHandle, ~std::uintptr_t{0}>;  // what CreateFile opened
+using ScopedHandle = Scoped<HANDLE, CloseHandle>;  // files, processes, threads, tokens, pipes
+using ScopedKey = Scoped<HKEY, RegCloseKey>;       // registry keys
 using ScopedBitmap = Scoped<HBITMAP, DeleteObject>;
 using ScopedMemoryDC = Scoped<HDC, DeleteDC>;
 using ScopedModule = Scoped<HMODULE, FreeLibrary>;
