@@ -27,17 +27,17 @@ std::wstring BuildJavaCommandLine(const std::wstring& javaHomePath,
     return line + kMainClass;
 }
 
-std::optional<base::Failure> StartJavaApplication(platform::Processes& processes,
-                                                  const std::wstring& commandLine) {
+base::Result<std::unique_ptr<platform::StartedProgram>> StartJavaApplication(
+    platform::Processes& processes, const std::wstring& commandLine) {
     const auto saved = processes.CurrentFolder();
     if (!saved) return saved.failure();
     const auto programFolder = processes.ProgramFolder();
     if (!programFolder) return programFolder.failure();
-    if (auto failure = processes.SetCurrentFolder(*programFolder)) return failure;
-    if (const auto started = processes.StartProcess(commandLine, platform::kShowHidden); !started) {
-        return started.failure();
-    }
-    return processes.SetCurrentFolder(*saved);
+    if (auto failure = processes.SetCurrentFolder(*programFolder)) return *failure;
+    auto started = processes.StartProcess(commandLine, platform::kShowHidden);
+    if (!started) return started.failure();
+    if (auto failure = processes.SetCurrentFolder(*saved)) return *failure;
+    return started;
 }
 
 }  // namespace launcher

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -40,9 +41,9 @@ std::wstring BuildJavaCommandLine(const std::wstring& javaHomePath,
                                   const std::wstring& programFolder);
 
 // Starts the line hidden with the program folder as the current folder, then makes the
-// previous current folder current again. A failed start gives its failure and leaves the
-// folder set.
-[[nodiscard]] std::optional<base::Failure> StartJavaApplication(platform::Processes& processes,
-                                                                const std::wstring& commandLine);
+// previous current folder current again, and gives the started program. A failed start gives
+// its failure and leaves the folder set.
+[[nodiscard]] base::Result<std::unique_ptr<platform::StartedProgram>> StartJavaApplication(
+    platform::Processes& processes, const std::wstring& commandLine);
 
 }  // namespace launcher

@@ -46,12 +46,11 @@ platform::ExitStatus frmSplash::StartSequence() {
     const auto programFolder = platform_.processes.ProgramFolder();
     if (!programFolder) return ReportUnhandledFailure(programFolder.failure());
     const std::wstring commandLine = BuildJavaCommandLine(modMain_.JavaHomePath(), *programFolder);
-    if (const auto failure = StartJavaApplication(platform_.processes, commandLine)) {
-        return ReportUnhandledFailure(*failure);
-    }
+    const auto started = StartJavaApplication(platform_.processes, commandLine);
+    if (!started) return ReportUnhandledFailure(started.failure());
     // Java's own words about a failed start, and HotSpot's, would go where nobody sees them:
     // they are read during the wait, and told when Java has failed by then.
-    const auto end = platform_.processes.WaitForStarted(kWaitAfterStartMs);
+    const auto end = (*started)->Wait(kWaitAfterStartMs);
     if (end && JavaFailed(end->status, end->output)) {
         platform_.messageBoxes.Show(
             JavaEndedText(end->status, end->output, modMain_.JavaHomePath()),

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,16 @@ struct ProgramEnd {
     std::wstring output;
 };
 
+// A program this one started, which owns the process and the read end of its output.
+class StartedProgram {
+public:
+    virtual ~StartedProgram() = default;
+    // Waits up to milliseconds for it to end, reading its output all the while, so that no
+    // write of the program is ever held up by a full pipe, but never for long at a time;
+    // keeps the first few thousand bytes. Nothing when it still runs then.
+    virtual std::optional<ProgramEnd> Wait(unsigned milliseconds) = 0;
+};
+
 // An operation that fails gives the failure, whose description is the system's own message.
 class Processes {
 public:
@@ -31,14 +42,9 @@ public:
         const std::wstring& folder) = 0;
     // Starts the command line with the given show state for its first window and no console
     // window at all, its standard and error output into one pipe that only this program reads
-    // and its input on the NUL device; does not wait for it. Gives its process identifier.
-    [[nodiscard]] virtual base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine,
-                                                                   int showState) = 0;
-    // Waits up to milliseconds for the program last started to end, reading its output all the
-    // while, so that no write of the program is ever held up by a full pipe, but never for
-    // long at a time; keeps the first few thousand bytes. Nothing when it still runs then, or
-    // nothing was started.
-    virtual std::optional<ProgramEnd> WaitForStarted(unsigned milliseconds) = 0;
+    // and its input on the NUL device; does not wait for it.
+    [[nodiscard]] virtual base::Result<std::unique_ptr<StartedProgram>> StartProcess(
+        const std::wstring& commandLine, int showState) = 0;
 };
 
 }  // namespace platform

@@ -35,13 +35,11 @@ public:
     std::optional<base::Failure> CopyInto(const std::wstring&) override {
         const auto folder = processes_.ProgramFolder();
         if (!folder) return folder.failure();
-        if (auto started = processes_.StartProcess(
-                L"\"" + *folder + L"\\" SMS_CHECK_EXE_NAME L"\" /repair /nowait",
-                platform::kShowHidden);
-            !started) {
-            return started.failure();
-        }
-        const auto end = processes_.WaitForStarted(60000);
+        auto started = processes_.StartProcess(
+            L"\"" + *folder + L"\\" SMS_CHECK_EXE_NAME L"\" /repair /nowait",
+            platform::kShowHidden);
+        if (!started) return started.failure();
+        const auto end = (*started)->Wait(60000);
         if (end && end->status == 0) return std::nullopt;
         return base::Failure(end ? static_cast<long>(end->status) : 0,
                              L"An elevated start copies only through " SMS_CHECK_EXE_NAME

@@ -61,8 +61,19 @@ private:
 
 }  // namespace
 
-base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& commandLine,
-                                                         int showState) {
+// The process and the read end of its output's pipe.
+class Win32StartedProgram final : public platform::StartedProgram {
+public:
+    Win32StartedProgram(HANDLE process, HANDLE output) : process_(process), output_(output) {}
+    std::optional<platform::ProgramEnd> Wait(unsigned milliseconds) override;
+
+private:
+    ScopedHandle process_;
+    ScopedHandle output_;
+};
+
+base::Result<std::unique_ptr<platform::StartedProgram>> Win32Processes::StartProcess(
+    const std::wstring& commandLine, int showState) {
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return LastErrorFailure();
@@ -91,9 +102,8 @@ base::Result<std::uint32_t> Win32Processes::StartProcess(const std::wstring& com
         return LastErrorFailure();
     }
     ScopedHandle thread(started.hThread);
-    started_.reset(started.hProcess);
-    output_.reset(reading.release());
-    return static_cast<std::uint32_t>(started.dwProcessId);
+    return std::unique_ptr<platform::StartedProgram>(
+        std::make_unique<Win32StartedProgram>(started.hProcess, reading.release()));
 }
 
 namespace {
@@ -131,22 +141,21 @@ UINT JavaCodePage() {
 
 // Once this program ends the pipe closes, and the program's later writes to its output fail,
 // which Java ignores.
-std::optional<platform::ProgramEnd> Win32Processes::WaitForStarted(unsigned milliseconds) {
-    if (!started_) return std::nullopt;
+std::optional<platform::ProgramEnd> Win32StartedProgram::Wait(unsigned milliseconds) {
     const ULONGLONG start = GetTickCount64();
     std::string kept;
     for (;;) {
         ReadWaiting(output_.get(), kept);
         const ULONGLONG waited = GetTickCount64() - start;
-        if (WaitForSingleObject(started_.get(), 0) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0) {
             ReadWaiting(output_.get(), kept);
             DWORD status = 0;
-            GetExitCodeProcess(started_.get(), &status);
+            GetExitCodeProcess(process_.get(), &status);
             return platform::ProgramEnd{static_cast<unsigned>(waited), status,
                                         FromCodePage(kept, JavaCodePage())};
         }
         if (waited >= milliseconds) return std::nullopt;
-        WaitForSingleObject(started_.get(), waited + 20 < milliseconds
+        WaitForSingleObject(process_.get(), waited + 20 < milliseconds
                                                 ? 20
                                                 : static_cast<DWORD>(milliseconds - waited));
     }

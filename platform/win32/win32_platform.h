@@ -121,13 +121,8 @@ public:
     base::Result<std::wstring> ProgramFolder() override;
     base::Result<std::wstring> CurrentFolder() override;
     std::optional<base::Failure> SetCurrentFolder(const std::wstring& folder) override;
-    base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine,
-                                             int showState) override;
-    std::optional<platform::ProgramEnd> WaitForStarted(unsigned milliseconds) override;
-
-private:
-    ScopedHandle started_;  // the program last started
-    ScopedHandle output_;   // the read end of its output's pipe
+    base::Result<std::unique_ptr<platform::StartedProgram>> StartProcess(
+        const std::wstring& commandLine, int showState) override;
 };
 
 class Win32MessageBoxes final : public platform::MessageBoxes {

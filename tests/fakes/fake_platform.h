@@ -1,9 +1,8 @@
 // Fakes of the processes, program control and splash window, and the message boxes' one.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,20 +48,15 @@ public:
         currentFolder = folder;
         return std::nullopt;
     }
-    base::Result<std::uint32_t> StartProcess(const std::wstring& commandLine, int showState) override {
+    base::Result<std::unique_ptr<platform::StartedProgram>> StartProcess(const std::wstring& commandLine,
+                                                                         int showState) override {
         log_.Add("start show=" + std::to_string(showState) + " cwd=" + Narrow(currentFolder));
         if (Injected(faults, "process start")) {
             return base::Failure(2, L"The system cannot find the file specified.");
         }
         if (startFailure) return *startFailure;
         started.push_back(commandLine);
-        return std::uint32_t{4242};
-    }
-    // Java runs on through the wait, unless a test has it end.
-    std::optional<platform::ProgramEnd> WaitForStarted(unsigned milliseconds) override {
-        log_.Add("wait " + std::to_string(milliseconds));
-        if (javaEnd) log_.Add("java ended " + std::to_string(javaEnd->status) + " after " + std::to_string(javaEnd->afterMs));
-        return javaEnd;
+        return std::unique_ptr<platform::StartedProgram>(std::make_unique<Started>(*this));
     }
 
     std::wstring programFolder = L"D:\\Sms";
@@ -73,6 +67,18 @@ public:
     FaultPlan* faults = nullptr;
 
 private:
+    // Java runs on through the wait, unless a test has it end.
+    struct Started final : platform::StartedProgram {
+        explicit Started(FakeProcesses& processes) : processes(processes) {}
+        std::optional<platform::ProgramEnd> Wait(unsigned milliseconds) override {
+            processes.log_.Add("wait " + std::to_string(milliseconds));
+            const auto& end = processes.javaEnd;
+            if (end) processes.log_.Add("java ended " + std::to_string(end->status) + " after " + std::to_string(end->afterMs));
+            return end;
+        }
+        FakeProcesses& processes;
+    };
+
     EventLog& log_;
 };
 

@@ -113,15 +113,18 @@ struct Processes final : platform::Processes {
         current = folder;
         return std::nullopt;
     }
-    base::Result<std::uint32_t> StartProcess(const std::wstring& line, int show) override {
+    // Java runs on through the wait.
+    struct RunsOn final : platform::StartedProgram {
+        std::optional<platform::ProgramEnd> Wait(unsigned) override { return std::nullopt; }
+    };
+    base::Result<std::unique_ptr<platform::StartedProgram>> StartProcess(const std::wstring& line, int show) override {
         if (Injected(faults, "process start") || !runs(line)) {
             return Failure(2, L"The system cannot find the file specified.");
         }
         if (show != 0) std::abort();
         started.push_back(line);
-        return std::uint32_t{7};
+        return std::unique_ptr<platform::StartedProgram>(std::make_unique<RunsOn>());
     }
-    std::optional<platform::ProgramEnd> WaitForStarted(unsigned) override { return std::nullopt; }  // Java runs on
     std::wstring current = L"E:\\work";
     std::vector<std::wstring> started;
     std::function<bool(const std::wstring&)> runs;

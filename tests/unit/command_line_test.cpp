@@ -70,7 +70,7 @@ TEST(StartJavaApplication, StartsHiddenInTheProgramFolderAndRestoresTheCurrentFo
     FakeProcesses processes(log);
     processes.programFolder = L"D:\\Sms";
     processes.currentFolder = L"C:\\Users\\ann";
-    EXPECT_FALSE(launcher::StartJavaApplication(processes, L"java -version"));
+    EXPECT_TRUE(launcher::StartJavaApplication(processes, L"java -version"));
     EXPECT_EQ(log.events, (std::vector<std::string>{"cd D:\\Sms", "start show=0 cwd=D:\\Sms",
                                                     "cd C:\\Users\\ann"}));
     EXPECT_EQ(processes.started, std::vector<std::wstring>{L"java -version"});
@@ -80,9 +80,9 @@ TEST(StartJavaApplication, AFailedStartGivesItsFailureAndLeavesTheFolderAsItIs) 
     EventLog log;
     FakeProcesses processes(log);
     processes.startFailure = base::Failure(2, L"The system cannot find the file specified.");
-    const auto failure = launcher::StartJavaApplication(processes, L"java");
-    ASSERT_TRUE(failure);
-    EXPECT_EQ(failure->number, 2);
+    const auto started = launcher::StartJavaApplication(processes, L"java");
+    ASSERT_FALSE(started);
+    EXPECT_EQ(started.failure().number, 2);
     EXPECT_EQ(processes.currentFolder, L"D:\\Sms");
 }
 

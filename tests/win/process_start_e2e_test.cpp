@@ -52,12 +52,12 @@ TEST(StartJavaApplication, EachTableRowArrivesAsTheFourArgumentsJavaExpects) {
             std::optional<base::Failure> SetCurrentFolder(const std::wstring& f) override {
                 return real.SetCurrentFolder(f);
             }
-            base::Result<std::uint32_t> StartProcess(const std::wstring& l, int show) override {
+            base::Result<std::unique_ptr<platform::StartedProgram>> StartProcess(const std::wstring& l,
+                                                                                 int show) override {
                 return real.StartProcess(l, show);
             }
-            std::optional<platform::ProgramEnd> WaitForStarted(unsigned ms) override { return real.WaitForStarted(ms); }
         } rowProcesses(processes, folder);
-        EXPECT_FALSE(launcher::StartJavaApplication(rowProcesses, line)) << Utf8(c.name);
+        EXPECT_TRUE(launcher::StartJavaApplication(rowProcesses, line)) << Utf8(c.name);
 
         const auto records = WaitForRecords(record);
         ASSERT_EQ(records.size(), 1u) << Utf8(c.name);
