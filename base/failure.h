@@ -1,5 +1,6 @@
-// The program's one failure type, a number and a description, and the result of an operation
-// that gives a value or fails. Failures travel as values: no code of the program throws.
+// The program's one failure type, a number, whose number it is and a description, and the
+// result of an operation that gives a value or fails. Failures travel as values: no code of the
+// program throws.
 #pragma once
 
 #include <optional>
@@ -9,12 +10,23 @@
 
 namespace base {
 
+// Whose number a failure carries: a Windows error code, or the program's own (a run-time
+// error such as 13 "Type mismatch", a program's exit status, or 0 for a reason of its own).
+// Windows' 13 is ERROR_INVALID_DATA: only the source tells the two apart.
+enum class Source : unsigned char { Windows, Program };
+
 struct Failure {
     long number;
+    Source source;
     std::wstring description;
 
-    Failure(long number, std::wstring description)
-        : number(number), description(std::move(description)) {}
+    Failure(long number, std::wstring description, Source source = Source::Windows)
+        : number(number), source(source), description(std::move(description)) {}
+    static Failure Own(long number, std::wstring description) {
+        return Failure(number, std::move(description), Source::Program);
+    }
+    // Whether it is Windows' error code.
+    bool Is(long windowsError) const { return source == Source::Windows && number == windowsError; }
 };
 
 // A value, or the failure that stopped the operation from giving one. An operation that gives

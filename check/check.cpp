@@ -37,7 +37,8 @@ std::wstring Quoted(const std::wstring& name) {
 
 // 1.5 as "1.5", 2 as "2": a version read from three characters has at most two decimals.
 std::wstring VersionText(double version) {
-    const long hundredths = std::lround(std::fabs(version) * 100);
+    // Half away from zero, as lround rounds: at most 999, so no overflow.
+    const long hundredths = static_cast<long>(std::fabs(version) * 100 + 0.5);
     std::wstring decimals = base::DecimalText(100 + hundredths % 100).substr(1);
     while (!decimals.empty() && decimals.back() == L'0') decimals.pop_back();
     return base::Concat({version < 0 ? L"-" : L"", base::DecimalText(hundredths / 100),

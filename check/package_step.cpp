@@ -28,8 +28,7 @@ std::wstring FailureLine(std::wstring_view text, const base::Failure& failure) {
 }
 
 bool NotThere(const base::Failure& failure) {
-    return failure.number == platform::kErrorFileNotFound ||
-           failure.number == platform::kErrorPathNotFound;
+    return failure.Is(platform::kErrorFileNotFound) || failure.Is(platform::kErrorPathNotFound);
 }
 
 // Renames name in the held parent aside, under the first free name that says why.
@@ -45,8 +44,8 @@ bool SetAside(platform::HeldFolders& folders, platform::HeldItem& parent,
                               L", so it was renamed to ", PathIn(parentPath, aside)}));
             return true;
         }
-        if (failure->number != platform::kErrorAlreadyExists &&
-            failure->number != platform::kErrorFileExists) {
+        if (!failure->Is(platform::kErrorAlreadyExists) &&
+            !failure->Is(platform::kErrorFileExists)) {
             log.push_back(FailureLine(
                 L"others could change the support folder, which could not be renamed aside",
                 *failure));
@@ -108,11 +107,11 @@ std::optional<base::Failure> PlaceFile(platform::HeldFiles& held, platform::Held
     for (const std::wstring& old : {name, temporary}) {
         auto there = held.HoldChild(folder, old, platform::HoldAs::Leftover);
         if (!there) {
-            if (there.failure().number == platform::kErrorFileNotFound) continue;
+            if (there.failure().Is(platform::kErrorFileNotFound)) continue;
             return there.failure();
         }
         if ((*there)->Facts().reparsePoint || (*there)->Facts().links != 1)
-            return base::Failure(0, L"A link has its name, which the package never follows.");
+            return base::Failure::Own(0, L"A link has its name, which the package never follows.");
         if (auto failure = held.Remove(**there)) return failure;
     }
     return held.CopyInto(folder, *source, temporary, name);

@@ -48,14 +48,14 @@ std::optional<base::Failure> CopyHeld(platform::HeldFiles& held, const RepairHol
         if (!sourceFolder) return Unreached(hold, mod_main::kSupportSourceFolder);
         auto late = held.HoldChild(*sourceFolder, file.fileName, platform::HoldAs::Source);
         if (!late) return late.failure();
-        return base::Failure(
+        return base::Failure::Own(
             0, base::Concat({source, L" came after the repair had checked the source folder"}));
     }
     const std::wstring temporary = mod_main::TemporaryNameFor(file.fileName);
     auto leftover = held.HoldChild(*folder, temporary, platform::HoldAs::Leftover);
     if (leftover) {
         const std::wstring why = WhyNotUsable(**leftover, PathIn(folderPath, temporary));
-        if (!why.empty()) return base::Failure(0, why.substr(2));
+        if (!why.empty()) return base::Failure::Own(0, why.substr(2));
         if (auto failure = held.Remove(**leftover)) return failure;
     } else if (leftover.failure().number != platform::kErrorFileNotFound) {
         return leftover.failure();

@@ -41,7 +41,7 @@ public:
         if (!started) return started.failure();
         const auto end = (*started)->Wait(60000);
         if (end && end->status == 0) return std::nullopt;
-        return base::Failure(end ? static_cast<long>(end->status) : 0,
+        return base::Failure::Own(end ? static_cast<long>(end->status) : 0,
                              L"An elevated start copies only through " SMS_CHECK_EXE_NAME
                              L" /repair, which did not put every support file in place: run it "
                              L"as administrator to see why.");

@@ -72,13 +72,12 @@ int wmain(int argc, wchar_t** argv) {
         return Finish(check::kCouldNotCheck, arguments);
     }
 
-    const std::wstring folder =
-        arguments.folder.empty()
-            ? win32::ProgramFolder()
-            : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
-    if (arguments.folder.empty() && folder.empty()) {
+    const auto folder = arguments.folder.empty()
+                            ? win32::ProgramFolder()
+                            : check::WithoutTrailingBackslash(win32::FullPath(arguments.folder));
+    if (!folder) {
         win32::WriteOut(base::Concat({L"This program's folder cannot be told: ",
-                                      win32::LastErrorFailure().description, L"\r\n"}),
+                                      folder.failure().description, L"\r\n"}),
                         true);
         return Finish(check::kCouldNotCheck, arguments);
     }
@@ -102,7 +101,8 @@ int wmain(int argc, wchar_t** argv) {
         return Finish(done.status, arguments);
     }
     if (!arguments.repair)
-        return Finish(Report(check::CheckStart(platform, folder), arguments.reportFile), arguments);
-    return Finish(LogRepair(Report(check::RepairStart(platform, folder), arguments.reportFile)),
+        return Finish(Report(check::CheckStart(platform, *folder), arguments.reportFile),
+                      arguments);
+    return Finish(LogRepair(Report(check::RepairStart(platform, *folder), arguments.reportFile)),
                   arguments);
 }

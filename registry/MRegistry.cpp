@@ -108,7 +108,7 @@ SubkeyList ListRegistrySubkeys(Registry& registry, RegistryKey root, const std::
 }
 
 base::Failure UnsupportedValueType() {
-    return base::Failure(kUnsupportedValueType, L"Unsupported value type");
+    return base::Failure::Own(kUnsupportedValueType, L"Unsupported value type");
 }
 
 base::Result<RegistryValue> ReadRegistryValue(Registry& registry, RegistryKey root,

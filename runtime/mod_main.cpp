@@ -78,9 +78,9 @@ constexpr unsigned kHeldRetryStepMs = 100;
 // Access denied, a sharing violation or a lock violation: what a virus scanner causes while it
 // reads a file that was just written, which it opens without letting others delete it.
 bool HeldByAnother(const base::Failure& failure) {
-    return failure.number == platform::kErrorAccessDenied ||
-           failure.number == platform::kErrorSharingViolation ||
-           failure.number == platform::kErrorLockViolation;
+    return failure.Is(platform::kErrorAccessDenied) ||
+           failure.Is(platform::kErrorSharingViolation) ||
+           failure.Is(platform::kErrorLockViolation);
 }
 
 // Runs a step on a file that was just written, again and again for about two seconds while
@@ -111,7 +111,8 @@ std::optional<base::Failure> LinkBelow(platform::FileSystem& fileSystem, const s
          end = folder.find(L'\\', end + 1)) {
         const std::wstring below = folder.substr(0, end);
         if (fileSystem.IsLink(below))
-            return base::Failure(0, below + L" is a link, which a start never copies through.");
+            return base::Failure::Own(0,
+                                      below + L" is a link, which a start never copies through.");
     }
     return std::nullopt;
 }

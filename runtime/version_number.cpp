@@ -44,7 +44,7 @@ base::Result<double> ReadVersionNumber(std::wstring_view text) {
         }
     }
     SkipBlanks(text, at);
-    if (!seenDigit || at != text.size()) return base::Failure(kTypeMismatch, L"Type mismatch");
+    if (!seenDigit || at != text.size()) return base::Failure::Own(kTypeMismatch, L"Type mismatch");
     // One division keeps 1.5 exactly 1.5, so the comparison with the threshold is exact.
     return sign * (whole + fraction / scale);
 }

@@ -1,15 +1,16 @@
 // Paths: the folder of the program file, and whether a path names a file. Kept apart, so that
 // both programs link them without anything else.
+#include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 
 namespace win32 {
 
-std::wstring ProgramFolder() {
+base::Result<std::wstring> ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
+        if (length == 0) return LastErrorFailure();
         if (length < path.size()) {
             path.resize(length);
             break;

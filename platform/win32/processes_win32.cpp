@@ -6,11 +6,7 @@
 
 namespace win32 {
 
-base::Result<std::wstring> Win32Processes::ProgramFolder() {
-    std::wstring folder = win32::ProgramFolder();
-    if (folder.empty()) return LastErrorFailure();
-    return folder;
-}
+base::Result<std::wstring> Win32Processes::ProgramFolder() { return win32::ProgramFolder(); }
 
 base::Result<std::wstring> Win32Processes::CurrentFolder() {
     const DWORD needed = GetCurrentDirectoryW(0, nullptr);

@@ -27,9 +27,8 @@ void RestrictDllSearchToSystemFolder();
 // administrator made, where Windows offers that (ProcessRedirectionTrustPolicy).
 void TrustOnlyAdministratorsRedirections();
 
-// The folder of the program file, no trailing backslash except at the root of a drive;
-// empty text when it cannot be had, with the reason in GetLastError().
-std::wstring ProgramFolder();
+// The folder of the program file, no trailing backslash except at the root of a drive.
+base::Result<std::wstring> ProgramFolder();
 
 // True only for a file, not a folder.
 bool IsFile(const std::wstring& path);
