@@ -167,12 +167,12 @@ private:
             Add(Mark::Ok, {L"Folder ", folder});
         }
         const std::wstring exe =
-            base::Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_EXE_NAME});
+            base::Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_LAUNCHER_FILE});
         if (files_.FileExists(exe)) {
             const std::wstring version = files_.FileVersion(exe);
-            Add(Mark::Ok, {L"" SMS_EXE_NAME, version.empty() ? L"" : L", version ", version});
+            Add(Mark::Ok, {L"" SMS_LAUNCHER_FILE, version.empty() ? L"" : L", version ", version});
         } else {
-            Add(Mark::Missing, {L"" SMS_EXE_NAME L" is not in this folder"});
+            Add(Mark::Missing, {L"" SMS_LAUNCHER_FILE L" is not in this folder"});
         }
         for (const wchar_t* entry : launcher::kClassPath) CheckClassPathEntry(entry);
     }

@@ -173,14 +173,14 @@ std::wstring BootTaskDefinition(const std::wstring& installed) {
          L"<ExecutionTimeLimit>PT10M</ExecutionTimeLimit></Settings>\r\n"
          L"  <Actions Context=\"System\"><Exec><Command>",
          folder,
-         L"\\" SMS_CHECK_EXE_NAME L"</Command><Arguments>/repair /nowait</Arguments>"
+         L"\\" SMS_CHECK_FILE L"</Command><Arguments>/repair /nowait</Arguments>"
          L"<WorkingDirectory>",
          folder, L"</WorkingDirectory></Exec></Actions>\r\n</Task>\r\n"});
 }
 
 bool PlaceSupportFiles(const CheckPlatform& platform, platform::HeldFolders& folders,
                        const std::wstring& installed, bool bringsFiles, StepLog& log) {
-    std::vector<std::wstring> used{L"" SMS_CHECK_EXE_NAME};
+    std::vector<std::wstring> used{L"" SMS_CHECK_FILE};
     for (const auto& file : mod_main::kSupportFiles) {
         if (bringsFiles) used.push_back(InstalledSource(file.fileName));
     }

@@ -26,7 +26,7 @@ inline constexpr wchar_t kRollbackLine[] = L"" SMS_PRODUCT_NAME L" rollback: ";
 inline constexpr wchar_t kNoRollbackLine[] =
     L"" SMS_PRODUCT_NAME L" install: JAVAHOME is refused, since rollback is disabled on this "
     L"computer and a failed install could not take the registration back. Install without "
-    L"JAVAHOME, then run " SMS_CHECK_EXE_NAME L" /register as administrator.";
+    L"JAVAHOME, then run " SMS_CHECK_FILE L" /register as administrator.";
 
 using StepLog = std::vector<std::wstring>;
 

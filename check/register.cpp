@@ -14,7 +14,7 @@ namespace {
 
 // The value that marks a key as one that /register made, and so one /unregister may remove.
 constexpr wchar_t kRegisteredByValue[] = L"RegisteredBy";
-constexpr wchar_t kRegisteredBy[] = L"" SMS_CHECK_EXE_NAME L" /register";
+constexpr wchar_t kRegisteredBy[] = L"" SMS_CHECK_FILE L" /register";
 
 std::wstring FullKeyName(const std::wstring& key) {
     return base::Concat({L"HKEY_LOCAL_MACHINE\\", key});

@@ -81,7 +81,7 @@ void AppendWrapped(std::wstring& out, std::wstring head, const std::wstring& tex
 std::wstring ReportText(const Report& report) {
     std::wstring out = L"" SMS_PRODUCT_NAME L" check " SMS_VERSION_STRING L"\r\n";
     AppendWrapped(out, L"",
-                  L"What a start of " SMS_EXE_NAME L" in " + report.programFolder +
+                  L"What a start of " SMS_LAUNCHER_FILE L" in " + report.programFolder +
                       (report.repaired ? L" would do on this computer after the repair, and why. "
                                          L"The repair changed nothing but the files it copied."
                                        : L" would do on this computer, and why. This check changed "

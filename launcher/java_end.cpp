@@ -161,7 +161,7 @@ std::wstring JavaEndHint(std::uint32_t status, const std::wstring& output,
     } else if (MainClassMissing(output, named)) {
         hint =
             "Java did not find the application. Check that the folder PelmoraHuaweiEC325, "
-            "with its lib folder, lies beside " SMS_EXE_NAME
+            "with its lib folder, lies beside " SMS_LAUNCHER_FILE
             ", in a folder whose name the system's ANSI code page can hold: Java 8 reads "
             "its command line in that code page. SmsServerCheck.exe, in the same folder, "
             "tells which.";

@@ -2,24 +2,25 @@
 # Builds the MSI package with wixl, reproducibly: every input carries the time EPOCH, and the
 # summary's times and package code are made from the inputs rather than the clock.
 # Usage: build-msi.sh STAGE VERSION EPOCH OUT [APPLICATION_DIR|-] [SUPPORT_DIR|-]
-#   STAGE: SmsServer.exe, SmsServerCheck.exe, DEPLOYING.txt, repair_action.dll and the build's
-#   sms_facts.sh
+#   STAGE: SmsServer.exe, SmsServerCheck.exe, DEPLOYING.txt and repair_action.dll; the names
+#   come from product.facts
 #   APPLICATION_DIR: installed, subfolders and all, as PelmoraHuaweiEC325\ beside the programs
 #   SUPPORT_DIR: its four support files are installed beside the programs, and from there put
 #   into the launcher's support folder
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 stage=$1 version=$2 epoch=$3 out=$4 application=${5:--} support=${6:--}
-source "$stage/sms_facts.sh"
+source "$here/../scripts/lib/facts.sh"
 
 # The support files, one component each, named in the order they are listed, into a folder
-# below the programs named as the launcher's support folder is. The components' GUIDs are
-# their own to this place: a component never moves.
+# below the programs named as the launcher's support folder is. Each component's GUID is made
+# from its file's name, so it holds for any number of files, and a component never moves.
 support_file_rows() {
-    local index file rows= refs=
+    local index file guid rows= refs=
     for index in "${!sms_support_files[@]}"; do
         file=${sms_support_files[$index]}
-        rows+="<Component Id=\"Support$index\" Guid=\"3F0C6A41-8D2B-4C55-9E0A-6B7D1E2F3A2$index\">"
+        guid=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), "support file " + sys.argv[2])).upper())' "$sms_upgrade_code" "$file")
+        rows+="<Component Id=\"Support$index\" Guid=\"$guid\">"
         rows+="<File Id=\"Support$index\" Name=\"$file\" Source=\"\$(var.SupportSource)/$file\" KeyPath=\"yes\" />"
         rows+="</Component>"
         refs+="<ComponentRef Id=\"Support$index\" />"
@@ -60,10 +61,10 @@ find "$work/msi" "$work/application" "$work/support" -type f -exec touch -d "@$e
 # inputs give the same code.
 content=$(cd "$work" && find msi application support -type f -print0 | LC_ALL=C sort -z |
           xargs -0 -r sha256sum | sha256sum | cut -d' ' -f1)
-product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID("6b1e1c52-4e0d-4f7b-9a52-3c0f4d2e8a11"), " ".join(sys.argv[1:]))).upper())' "$sms_product_name" "$version" "$content")
+product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), " ".join(sys.argv[2:]))).upper())' "$sms_upgrade_code" "$sms_product_name" "$version" "$content")
 # wixl takes each source relative to the folder it runs in.
 (cd "$work" && wixl -a x86 -D Version="$version" -D ProductCode="$product_code" -D Stage=msi \
-     -D ProductName="$sms_product_name" -D Manufacturer="$sms_manufacturer" \
+     -D ProductName="$sms_product_name" -D Manufacturer="$sms_manufacturer" -D UpgradeCode="$sms_upgrade_code" \
      -D LauncherFile="$sms_launcher_file" -D CheckFile="$sms_check_file" \
      -D SupportFiles=$support_files \
      -D ApplicationSource=application -D SupportSource=support -o package.msi "${sources[@]}")
@@ -81,9 +82,8 @@ done
 # installed, as WiX's AllowSameVersionUpgrades does, rather than going in beside it. The
 # upgrade's row takes its highest version inclusive (0x200), besides migrating features (1).
 # Attributes is part of the table's key, so the row is written anew.
-upgrade_code=$(sed -n 's/.*UpgradeCode="\([^"]*\)".*/\1/p' "$here/SmsServer.wxs")
 msibuild "$work/package.msi" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
-msibuild "$work/package.msi" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('{$upgrade_code}', '$version', 513, 'WIX_UPGRADE_DETECTED')"
+msibuild "$work/package.msi" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('{$sms_upgrade_code}', '$version', 513, 'WIX_UPGRADE_DETECTED')"
 revision=$(msiinfo suminfo "$work/package.msi" | sed -n 's/^Revision number (UUID): //p')
 python3 "$here/stamp-msi.py" "$work/package.msi" "$epoch" "$revision" >/dev/null
 mv "$work/package.msi" "$out"

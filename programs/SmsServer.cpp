@@ -36,13 +36,13 @@ public:
         const auto folder = processes_.ProgramFolder();
         if (!folder) return folder.failure();
         auto started = processes_.StartProcess(
-            L"\"" + *folder + L"\\" SMS_CHECK_EXE_NAME L"\" /repair /nowait",
+            L"\"" + *folder + L"\\" SMS_CHECK_FILE L"\" /repair /nowait",
             platform::kShowHidden);
         if (!started) return started.failure();
         const auto end = (*started)->Wait(60000);
         if (end && end->status == 0) return std::nullopt;
         return base::Failure::Own(end ? static_cast<long>(end->status) : 0,
-                             L"An elevated start copies only through " SMS_CHECK_EXE_NAME
+                             L"An elevated start copies only through " SMS_CHECK_FILE
                              L" /repair, which did not put every support file in place: run it "
                              L"as administrator to see why.");
     }

@@ -22,7 +22,7 @@ sms_demo_prefix() {
         : >"$sms_program/PelmoraHuaweiEC325/lib/$jar.jar"
     done
     cp build/win32/SmsServer.exe build/win32/SmsServerCheck.exe "$sms_program/"
-    source build/win32/generated/sms_facts.sh
+    source scripts/lib/facts.sh
     local support=${sms_support_folder#C:\\}
     support="$drive/${support//\\//}"
     mkdir -p "$support"
