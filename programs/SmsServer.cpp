@@ -36,8 +36,7 @@ public:
         const auto folder = processes_.ProgramFolder();
         if (!folder) return folder.failure();
         auto started = processes_.StartProcess(
-            L"\"" + *folder + L"\\" SMS_CHECK_FILE L"\" /repair /nowait",
-            platform::kShowHidden);
+            L"\"" + *folder + L"\\" SMS_CHECK_FILE L"\" /repair /nowait", platform::kShowHidden);
         if (!started) return started.failure();
         const auto end = (*started)->Wait(60000);
         if (end && end->status == 0) return std::nullopt;
