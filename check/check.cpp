@@ -125,7 +125,7 @@ std::wstring Joined(const std::vector<std::wstring>& names) {
 class Survey {
 public:
     Survey(const CheckPlatform& platform, const std::wstring& programFolder)
-        : platform_(platform), files_(platform.files) {
+        : platform_(platform), files_(platform.queries) {
         report_.programFolder = programFolder;
     }
 
@@ -298,10 +298,10 @@ private:
     // Runtimes the launcher never sees: how to make one usable, or why none of them could serve.
     void AddHints() {
         BeginSection(L"Hints (from keys the launcher itself does not read)");
-        // The runtime folders named so far, as FolderKey gives them.
+        // The runtime folders named so far, as FolderForComparison gives them.
         std::vector<std::wstring> hinted;
         for (const auto& runtime : RuntimesAStartDoesNotSee(platform_)) {
-            hinted.push_back(FolderKey(runtime.folder));
+            hinted.push_back(FolderForComparison(runtime.folder));
             Add(Mark::Hint, {Printable(HintFor(runtime))});
         }
         platform::Registry* const views[] = {&platform_.registry, platform_.registry64};
@@ -327,7 +327,8 @@ private:
             const std::wstring home = MRegistry::ReadRegistryText(
                 registry, platform::kHKeyLocalMachine, base::Concat({path, L"\\", name}),
                 mod_main::kJavaHomeValue);
-            if (std::find(hinted.begin(), hinted.end(), FolderKey(home)) != hinted.end()) continue;
+            if (std::find(hinted.begin(), hinted.end(), FolderForComparison(home)) != hinted.end())
+                continue;
             Add(Mark::Hint, {key.substr(key.rfind(L'\\') + 1), L" ", Quoted(name), view,
                              home.empty() ? L"" : L" at ", Printable(home), L": ", reason,
                              L"; a start does not see it"});

@@ -50,7 +50,7 @@ struct Report {
 struct CheckPlatform {
     platform::Registry& registry;    // the view the launcher reads: the 32-bit one
     platform::Registry* registry64;  // the 64-bit view; null on 32-bit Windows
-    platform::FileQueries& files;
+    platform::FileQueries& queries;
     platform::HeldFiles& held;
 };
 

@@ -30,7 +30,9 @@ bool NotThere(const base::Failure& failure) {
            failure.number == platform::kErrorPathNotFound;
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) { return FolderKey(a) == FolderKey(b); }
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return FolderForComparison(a) == FolderForComparison(b);
+}
 
 // What the folders and files are held under: a folder above what is read or written must not
 // be renamed or replaced by others; what is read or written must not be changed at all.
@@ -47,7 +49,7 @@ class Holder {
 public:
     // Inline at each hold: the check is built to a size.
     [[gnu::always_inline]] Holder(const CheckPlatform& platform, RepairHold& hold)
-        : held_(platform.held), ownAccount_(platform.files.OwnAccount()), hold_(hold) {}
+        : held_(platform.held), ownAccount_(platform.queries.OwnAccount()), hold_(hold) {}
 
     // Holds the folder at path and each folder above it, the drive's root first, those above
     // under kAbove and path itself under rule. Nothing once a reason has been found, or a
@@ -107,7 +109,7 @@ private:
         if (!opened) {
             // What is not there is no refusal: the copy that needs it fails with these words.
             if (NotThere(opened.failure())) {
-                hold_.missing.emplace_back(FolderKey(path), opened.failure());
+                hold_.missing.emplace_back(FolderForComparison(path), opened.failure());
             } else {
                 why_ = base::Concat(
                     {L": ", path, L" cannot be held open: ", opened.failure().description});
@@ -115,7 +117,7 @@ private:
             return nullptr;
         }
         platform::HeldItem* item = opened->get();
-        hold_.held.emplace_back(FolderKey(path), std::move(*opened));
+        hold_.held.emplace_back(FolderForComparison(path), std::move(*opened));
         return Judged(*item, parent, parentPath, path, rule);
     }
 
@@ -199,7 +201,7 @@ void HoldRuntimeWith(Holder& holder, const std::wstring& home) {
 }  // namespace
 
 platform::HeldItem* RepairHold::Find(const std::wstring& path) const {
-    const std::wstring key = FolderKey(path);
+    const std::wstring key = FolderForComparison(path);
     for (const auto& [heldKey, item] : held) {
         if (heldKey == key) return item.get();
     }
@@ -207,7 +209,7 @@ platform::HeldItem* RepairHold::Find(const std::wstring& path) const {
 }
 
 const base::Failure* RepairHold::Missing(const std::wstring& path) const {
-    const std::wstring key = FolderKey(path);
+    const std::wstring key = FolderForComparison(path);
     for (const auto& [missingKey, failure] : missing) {
         if (missingKey == key) return &failure;
     }

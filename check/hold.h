@@ -30,8 +30,8 @@ inline constexpr wchar_t kInstalledRule[] =
     L", since only SYSTEM, the administrators and TrustedInstaller may own or change the "
     L"folder whose files the package's step uses as LocalSystem: ";
 
-// What is held, by FolderKey, until the work ends; and what was not there, with the system's
-// words, for the copy that needs it to tell.
+// What is held, by FolderForComparison, until the work ends; and what was not there, with the
+// system's words, for the copy that needs it to tell.
 struct RepairHold {
     std::vector<std::pair<std::wstring, std::unique_ptr<platform::HeldItem>>> held;
     std::vector<std::pair<std::wstring, base::Failure>> missing;

@@ -77,19 +77,19 @@ private:
     void Add(const std::wstring& registered, const std::wstring& displayName,
              const std::wstring& keyVersion, const VendorKey* vendor) {
         const std::wstring folder = WithoutTrailingBackslash(registered);
-        if (folder.empty() || !platform_.files.FileExists(folder + L"\\bin\\java.exe")) return;
-        const std::wstring key = FolderKey(folder);
+        if (folder.empty() || !platform_.queries.FileExists(folder + L"\\bin\\java.exe")) return;
+        const std::wstring key = FolderForComparison(folder);
         auto known = std::find_if(found_.begin(), found_.end(), [&](const InstalledRuntime& r) {
-            return FolderKey(r.folder) == key;
+            return FolderForComparison(r.folder) == key;
         });
         if (known == found_.end()) {
             InstalledRuntime runtime;
             runtime.folder = folder;
             runtime.bits =
-                ProgramBits(platform_.files.ReadFileStart(folder + L"\\bin\\java.exe", 4096));
+                ProgramBits(platform_.queries.ReadFileStart(folder + L"\\bin\\java.exe", 4096));
             runtime.version =
-                ReleaseVersion(platform_.files.ReadFileStart(folder + L"\\release", 65536));
-            runtime.hasLibExt = platform_.files.FolderExists(folder + L"\\lib\\ext");
+                ReleaseVersion(platform_.queries.ReadFileStart(folder + L"\\release", 65536));
+            runtime.hasLibExt = platform_.queries.FolderExists(folder + L"\\lib\\ext");
             found_.push_back(std::move(runtime));
             known = found_.end() - 1;
         }
@@ -110,11 +110,12 @@ std::vector<InstalledRuntime> RuntimesAStartDoesNotSee(const CheckPlatform& plat
     for (const auto& name : MRegistry::ListRegistrySubkeys(
              platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
-        if (home) seen.push_back(FolderKey(*home));
+        if (home) seen.push_back(FolderForComparison(*home));
     }
     std::vector<InstalledRuntime> unseen = Search(platform).Run();
     std::erase_if(unseen, [&](const InstalledRuntime& runtime) {
-        return std::find(seen.begin(), seen.end(), FolderKey(runtime.folder)) != seen.end();
+        return std::find(seen.begin(), seen.end(), FolderForComparison(runtime.folder)) !=
+               seen.end();
     });
     return unseen;
 }

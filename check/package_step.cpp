@@ -89,7 +89,7 @@ platform::HeldItem* Lock(const CheckPlatform& platform, platform::HeldFolders& f
             log.push_back(
                 base::Concat({kRepairLine, path, made ? L" was made and locked" : L" is locked",
                               L": only SYSTEM and Administrators may change it"}));
-            hold.held.emplace_back(FolderKey(path), std::move(*opened));
+            hold.held.emplace_back(FolderForComparison(path), std::move(*opened));
             return &item;
         }
         opened->reset();  // a held folder cannot be renamed
@@ -132,7 +132,7 @@ bool Registered(platform::Registry& registry, const std::wstring& folder) {
     for (const auto& name : MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine,
                                                            mod_main::kJavaRuntimeKey)) {
         const auto home = mod_main::ReadJavaHome(registry, name);
-        if (home && FolderKey(*home) == FolderKey(folder)) return true;
+        if (home && FolderForComparison(*home) == FolderForComparison(folder)) return true;
     }
     return false;
 }
@@ -194,7 +194,7 @@ bool PlaceSupportFiles(const CheckPlatform& platform, platform::HeldFolders& fol
              L"change."}));
         return false;
     }
-    if (!bringsFiles && !platform.files.FolderExists(mod_main::kSupportSourceFolder)) {
+    if (!bringsFiles && !platform.queries.FolderExists(mod_main::kSupportSourceFolder)) {
         log.push_back(base::Concat(
             {kRepairLine, mod_main::kSupportSourceFolder, L" does not exist; nothing to lock"}));
         return true;
@@ -276,7 +276,8 @@ std::wstring RepairForPackage(const CheckPlatform& platform, platform::RegistryW
         // Only a registration made anew is the package's to take back.
         if (done.status == 0 && done.lines.front().starts_with(L"Registered ")) {
             now = WithoutTrailingBackslash(javaHome);
-            if (!registered.empty() && FolderKey(registered) != FolderKey(now)) {
+            if (!registered.empty() &&
+                FolderForComparison(registered) != FolderForComparison(now)) {
                 const Registration undone = UnregisterRuntime(platform, writer, registered);
                 LogLines(kUnregisterLine, undone.lines, undone.status, log);
             }

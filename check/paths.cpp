@@ -13,7 +13,7 @@ std::wstring WithoutTrailingBackslash(std::wstring folder) {
     return folder;
 }
 
-std::wstring FolderKey(const std::wstring& registered) {
+std::wstring FolderForComparison(const std::wstring& registered) {
     std::wstring folder = WithoutTrailingBackslash(registered);
     for (auto& c : folder) {
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));

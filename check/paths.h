@@ -10,7 +10,7 @@ namespace check {
 std::wstring WithoutTrailingBackslash(std::wstring folder);
 
 // The folder as compared: lower case, no trailing backslash.
-std::wstring FolderKey(const std::wstring& folder);
+std::wstring FolderForComparison(const std::wstring& folder);
 
 // name inside folder, with one backslash between them, also after a drive's root ("D:\").
 std::wstring PathIn(std::wstring_view folder, std::wstring_view name);

@@ -66,7 +66,7 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
                              const std::wstring& given) {
     const std::wstring folder = WithoutTrailingBackslash(given);
     const std::wstring java = folder + L"\\bin\\java.exe";
-    auto& files = platform.files;
+    auto& files = platform.queries;
     if (!files.FileExists(java))
         return Refused(kNoJavaInFolder, {L"Not registered: ", folder, L" holds no bin\\java.exe."});
     const int bits = ProgramBits(files.ReadFileStart(java, 4096));
@@ -102,7 +102,7 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
     const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
     if (MRegistry::RegistryKeyExists(platform.registry, platform::kHKeyLocalMachine, key)) {
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
-        if (!home || FolderKey(*home) != FolderKey(folder)) {
+        if (!home || FolderForComparison(*home) != FolderForComparison(folder)) {
             return Refused(kKeyNamesAnother,
                            {L"Not registered: ", FullKeyName(key), L" already names ",
                             home && !home->empty() ? *home : L"another runtime", L"."});
@@ -140,7 +140,7 @@ Registration UnregisterRuntime(const CheckPlatform& platform, platform::Registry
              platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
-        if (!home || FolderKey(*home) != FolderKey(folder) ||
+        if (!home || FolderForComparison(*home) != FolderForComparison(folder) ||
             !MadeByRegister(platform.registry, key))
             continue;
         if (auto failure = writer.RemoveKey(key))
