@@ -25,11 +25,6 @@ bool IsTrusted(const std::wstring& sid, const std::wstring& ownAccount) {
     return !ownAccount.empty() && sid == ownAccount;
 }
 
-bool NotThere(const base::Failure& failure) {
-    return failure.number == platform::kErrorFileNotFound ||
-           failure.number == platform::kErrorPathNotFound;
-}
-
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return FolderForComparison(a) == FolderForComparison(b);
 }

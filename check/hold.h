@@ -30,6 +30,13 @@ inline constexpr wchar_t kInstalledRule[] =
     L", since only SYSTEM, the administrators and TrustedInstaller may own or change the "
     L"folder whose files the package's step uses as LocalSystem: ";
 
+// Whether the failure is Windows' word that nothing has the name, or that a folder on the way
+// is missing: what is not there is no refusal.
+inline bool NotThere(const base::Failure& failure) {
+    return failure.number == platform::kErrorFileNotFound ||
+           failure.number == platform::kErrorPathNotFound;
+}
+
 // What is held, by FolderForComparison, until the work ends; and what was not there, with the
 // system's words, for the copy that needs it to tell.
 struct RepairHold {

@@ -27,10 +27,6 @@ std::wstring FailureLine(std::wstring_view text, const base::Failure& failure) {
                          base::DecimalText(failure.number), L")"});
 }
 
-bool NotThere(const base::Failure& failure) {
-    return failure.Is(platform::kErrorFileNotFound) || failure.Is(platform::kErrorPathNotFound);
-}
-
 // Renames name in the held parent aside, under the first free name that says why.
 bool SetAside(platform::HeldFolders& folders, platform::HeldItem& parent,
               const std::wstring& parentPath, const std::wstring& name, StepLog& log) {

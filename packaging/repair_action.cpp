@@ -124,21 +124,14 @@ UINT RollBack(MSIHANDLE install) {
     return ERROR_SUCCESS;
 }
 
-// A COM pointer released when it goes.
+// COM objects and texts, owned as every handle here is.
 template <typename T>
-struct Com {
-    T* p = nullptr;
-    ~Com() {
-        if (p) p->Release();
-    }
-    T* operator->() const { return p; }
-};
-
-struct Bstr {
-    BSTR text;
-    explicit Bstr(const std::wstring& value) : text(SysAllocString(value.c_str())) {}
-    ~Bstr() { SysFreeString(text); }
-};
+void ReleaseObject(T* object) {
+    object->Release();
+}
+template <typename T>
+using ScopedCom = win32::Scoped<T*, ReleaseObject<T>>;
+using ScopedBstr = win32::Scoped<BSTR, SysFreeString>;
 
 // The Task Scheduler's root folder, and what was done with it; a failure as its HRESULT.
 template <typename Work>
@@ -146,18 +139,18 @@ HRESULT WithTaskFolder(Work work) {
     const HRESULT initialized = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     HRESULT result = initialized == RPC_E_CHANGED_MODE ? S_OK : initialized;
     {
-        Com<ITaskService> service;
-        Com<ITaskFolder> root;
+        ScopedCom<ITaskService> service;
+        ScopedCom<ITaskFolder> root;
         VARIANT none;
         VariantInit(&none);
-        const Bstr rootName(L"\\");
+        const ScopedBstr rootName(SysAllocString(L"\\"));
         if (SUCCEEDED(result)) {
             result = CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_ITaskService, reinterpret_cast<void**>(&service.p));
+                                      IID_ITaskService, reinterpret_cast<void**>(service.Out()));
         }
-        if (SUCCEEDED(result)) result = service->Connect(none, none, none, none);
-        if (SUCCEEDED(result)) result = service->GetFolder(rootName.text, &root.p);
-        if (SUCCEEDED(result)) result = work(*root.p, none);
+        if (SUCCEEDED(result)) result = service.get()->Connect(none, none, none, none);
+        if (SUCCEEDED(result)) result = service.get()->GetFolder(rootName.get(), root.Out());
+        if (SUCCEEDED(result)) result = work(*root.get(), none);
     }
     if (SUCCEEDED(initialized)) CoUninitialize();
     return result;
@@ -247,10 +240,11 @@ __declspec(dllexport) UINT __stdcall RegisterBootTask(MSIHANDLE install) {
     const std::wstring definition =
         check::BootTaskDefinition(Property(install, L"CustomActionData"));
     const HRESULT result = WithTaskFolder([&](ITaskFolder& root, VARIANT none) {
-        Com<IRegisteredTask> task;
-        const Bstr name(check::kBootTaskName), xml(definition);
-        return root.RegisterTask(name.text, xml.text, TASK_CREATE_OR_UPDATE, none, none,
-                                 TASK_LOGON_SERVICE_ACCOUNT, none, &task.p);
+        ScopedCom<IRegisteredTask> task;
+        const ScopedBstr name(SysAllocString(check::kBootTaskName));
+        const ScopedBstr xml(SysAllocString(definition.c_str()));
+        return root.RegisterTask(name.get(), xml.get(), TASK_CREATE_OR_UPDATE, none, none,
+                                 TASK_LOGON_SERVICE_ACCOUNT, none, task.Out());
     });
     Log(install, TaskLine(L"is registered: at each start of Windows it repairs as LocalSystem",
                           L"could not be registered", result));
@@ -259,8 +253,8 @@ __declspec(dllexport) UINT __stdcall RegisterBootTask(MSIHANDLE install) {
 
 __declspec(dllexport) UINT __stdcall RemoveBootTask(MSIHANDLE install) {
     const HRESULT result = WithTaskFolder([](ITaskFolder& root, VARIANT) {
-        const Bstr name(check::kBootTaskName);
-        const HRESULT removed = root.DeleteTask(name.text, 0);
+        const ScopedBstr name(SysAllocString(check::kBootTaskName));
+        const HRESULT removed = root.DeleteTask(name.get(), 0);
         return removed == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : removed;
     });
     Log(install, TaskLine(L"is removed", L"could not be removed", result));

@@ -42,6 +42,11 @@ public:
         }
         handle_ = handle;
     }
+    // Where a call that gives a handle through a pointer puts it; what was held is closed.
+    T* Out() {
+        reset();
+        return &handle_;
+    }
     // Hands the handle over to the caller, who closes it from now on.
     [[nodiscard]] T release() {
         const T handle = handle_;
