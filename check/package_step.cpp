@@ -117,6 +117,17 @@ std::wstring InstalledSource(const std::wstring& name) {
     return base::Concat({L"" SMS_SUPPORT_NAME, L"\\", name});
 }
 
+// The pieces of text between separators: one more than there are separators.
+std::vector<std::wstring> Pieces(std::wstring_view text, std::wstring_view separator) {
+    std::vector<std::wstring> pieces;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(separator, start);
+        pieces.emplace_back(text.substr(start, end == std::wstring_view::npos ? end : end - start));
+        if (end == std::wstring_view::npos) return pieces;
+        start = end + separator.size();
+    }
+}
+
 void LogLines(const wchar_t* prefix, const std::vector<std::wstring>& lines, int status,
               StepLog& log) {
     for (const auto& line : lines) log.push_back(prefix + line);
@@ -230,9 +241,8 @@ RegistrationRecord RecordRegistration(platform::Registry& registry, std::wstring
     record.javaSoftExisted = MRegistry::RegistryKeyExists(registry, root, kJavaSoftKey);
     record.runtimesExisted =
         MRegistry::RegistryKeyExists(registry, root, mod_main::kJavaRuntimeKey);
-    for (const auto& name :
-         MRegistry::ListRegistrySubkeys(registry, root, mod_main::kJavaRuntimeKey))
-        record.runtimeKeys.push_back(name);
+    record.runtimeKeys =
+        MRegistry::ListRegistrySubkeys(registry, root, mod_main::kJavaRuntimeKey).Names();
     return record;
 }
 
@@ -245,13 +255,7 @@ std::wstring EncodeRecord(const RegistrationRecord& record) {
 }
 
 RegistrationRecord DecodeRecord(std::wstring_view text) {
-    std::vector<std::wstring> lines;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find(L'\n', start);
-        if (end == std::wstring_view::npos) end = text.size();
-        lines.emplace_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    const std::vector<std::wstring> lines = Pieces(text, L"\n");
     RegistrationRecord record;
     record.registered = lines[0];
     // A record that cannot be read counts every key as there before: nothing is removed.
@@ -280,13 +284,8 @@ std::wstring RepairForPackage(const CheckPlatform& platform, platform::RegistryW
         }
     }
     const Report report = RepairStart(platform, installed);
-    const std::wstring text = ReportText(report);
-    std::vector<std::wstring> lines;
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t end = text.find(L"\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
+    std::vector<std::wstring> lines = Pieces(ReportText(report), L"\r\n");
+    lines.pop_back();  // after the last line's end
     LogLines(kRepairLine, lines, report.status, log);
     return now;
 }
