@@ -340,9 +340,10 @@ private:
         const bool source = files_.FolderExists(mod_main::kSupportSourceFolder);
         Add(source ? Mark::Ok : Mark::Missing, {L"Source folder ", mod_main::kSupportSourceFolder});
         RepairHold hold;
-        const std::wstring why =
-            source ? HoldForRepair(platform_, report_.javaHomePath, hold) : std::wstring();
-        if (!why.empty()) Add(Mark::Problem, {L"A repair copies nothing", why});
+        if (const auto why =
+                source ? HoldForRepair(platform_, report_.javaHomePath, hold) : std::nullopt) {
+            Add(Mark::Problem, {L"A repair copies nothing", why->description});
+        }
         if (report_.javaHomePath.empty()) {
             Add(Mark::Note, {L"No runtime folder is chosen: a start copies nothing"});
             return;

@@ -29,6 +29,10 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
     return FolderForComparison(a) == FolderForComparison(b);
 }
 
+// A reason of the program's own not to use what it holds, told as it follows "Nothing was
+// copied".
+base::Failure Refusal(std::wstring reason) { return base::Failure::Own(0, std::move(reason)); }
+
 // What the folders and files are held under: a folder above what is read or written must not
 // be renamed or replaced by others; what is read or written must not be changed at all.
 struct Rule {
@@ -50,10 +54,10 @@ public:
     // under kAbove and path itself under rule. Nothing once a reason has been found, or a
     // folder on the way is not there.
     platform::HeldItem* HoldFolder(const std::wstring& given, const Rule& rule) {
-        if (!why_.empty()) return nullptr;
+        if (why_) return nullptr;
         const std::wstring path = WithoutTrailingBackslash(given);
         if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') {
-            why_ = base::Concat({L": ", path, L" is not on a drive of this computer"});
+            why_ = Refusal(base::Concat({L": ", path, L" is not on a drive of this computer"}));
             return nullptr;
         }
         platform::HeldItem* folder = Root(path.substr(0, 3), path.size() == 3 ? rule : kAbove);
@@ -72,11 +76,11 @@ public:
     // Holds name inside the held folder at parentPath.
     platform::HeldItem* HoldName(const std::wstring& parentPath, const std::wstring& name,
                                  platform::HoldAs as, const Rule& rule) {
-        platform::HeldItem* parent = why_.empty() ? hold_.Find(parentPath) : nullptr;
+        platform::HeldItem* parent = why_ ? nullptr : hold_.Find(parentPath);
         return parent ? Child(*parent, parentPath, name, as, rule) : nullptr;
     }
 
-    const std::wstring& Why() const { return why_; }
+    const std::optional<base::Failure>& Why() const { return why_; }
 
 private:
     platform::HeldItem* Root(const std::wstring& root, const Rule& rule) {
@@ -90,7 +94,7 @@ private:
         const std::wstring path = PathIn(parentPath, name);
         if (name.empty() || name == L"." || name == L".." ||
             name.find_first_of(L"/:*?\"<>|") != std::wstring::npos) {
-            why_ = base::Concat({L": ", path, L" is not a plain path"});
+            why_ = Refusal(base::Concat({L": ", path, L" is not a plain path"}));
             return nullptr;
         }
         if (platform::HeldItem* held = hold_.Find(path))
@@ -106,8 +110,8 @@ private:
             if (NotThere(opened.failure())) {
                 hold_.missing.emplace_back(FolderForComparison(path), opened.failure());
             } else {
-                why_ = base::Concat(
-                    {L": ", path, L" cannot be held open: ", opened.failure().description});
+                why_ = Refusal(base::Concat(
+                    {L": ", path, L" cannot be held open: ", opened.failure().description}));
             }
             return nullptr;
         }
@@ -120,8 +124,8 @@ private:
                                const std::wstring& parentPath, const std::wstring& path,
                                const Rule& rule) {
         why_ = WhyNotUsable(item, parent ? Within(*parent, path) : path);
-        if (why_.empty()) why_ = WhoMayChange(item, parent, parentPath, path, rule);
-        return why_.empty() ? &item : nullptr;
+        if (!why_) why_ = WhoMayChange(item, parent, parentPath, path, rule);
+        return why_ ? nullptr : &item;
     }
 
     // Where the item must lead: its held parent's final path and its own name.
@@ -133,41 +137,44 @@ private:
 public:
     // Whoever but the trusted accounts owns the item, or holds a right on it, or on its parent,
     // that lets them change it (under kAbove: rename or replace it).
-    std::wstring WhoMayChange(platform::HeldItem& item, platform::HeldItem* parent,
-                              const std::wstring& parentPath, const std::wstring& path,
-                              const Rule& rule) {
+    std::optional<base::Failure> WhoMayChange(platform::HeldItem& item, platform::HeldItem* parent,
+                                              const std::wstring& parentPath,
+                                              const std::wstring& path, const Rule& rule) {
         const auto access = item.Access();
         if (!access) {
-            return base::Concat({rule.text, L"who may change ", path, L" cannot be told: ",
-                                 access.failure().description});
+            return Refusal(base::Concat({rule.text, L"who may change ", path, L" cannot be told: ",
+                                         access.failure().description}));
         }
-        if (!IsTrusted(access->owner, ownAccount_))
-            return base::Concat({rule.text, held_.AccountName(access->owner), L" owns ", path});
-        if (access->unrestricted)
-            return base::Concat(
-                {rule.text, L"everyone may change ", path, L", which has no access list"});
+        if (!IsTrusted(access->owner, ownAccount_)) {
+            return Refusal(
+                base::Concat({rule.text, held_.AccountName(access->owner), L" owns ", path}));
+        }
+        if (access->unrestricted) {
+            return Refusal(base::Concat(
+                {rule.text, L"everyone may change ", path, L", which has no access list"}));
+        }
         const std::uint32_t rights = rule.closed ? SMS_CHANGE_RIGHTS : SMS_REPLACE_RIGHTS;
         const wchar_t* may = rule.closed ? L" may change " : L" may rename or replace ";
-        if (auto who = Holding(*access, rights, may, path, L""); !who.empty())
-            return rule.text + who;
-        if (!parent) return {};
+        if (auto who = Holding(*access, rights, may, path, L"")) return Refusal(rule.text + *who);
+        if (!parent) return std::nullopt;
         const auto above = parent->Access();
         if (!above) {
-            return base::Concat({rule.text, L"who may change ", parentPath, L" cannot be told: ",
-                                 above.failure().description});
+            return Refusal(base::Concat({rule.text, L"who may change ", parentPath,
+                                         L" cannot be told: ", above.failure().description}));
         }
         const std::wstring in = base::Concat({L" in ", parentPath});
-        const std::wstring who =
-            Holding(*above, SMS_DELETE_CHILD_RIGHTS, L" may remove or rename ", path, in);
-        return who.empty() ? who : rule.text + who;
+        if (auto who =
+                Holding(*above, SMS_DELETE_CHILD_RIGHTS, L" may remove or rename ", path, in))
+            return Refusal(rule.text + *who);
+        return std::nullopt;
     }
 
 private:
     // The first account but the trusted ones that an entry gives any of rights, told as who
     // may do what; an entry of a kind this program does not know counts as one that gives all.
-    // Empty text when there is none.
-    std::wstring Holding(const platform::AccessList& access, std::uint32_t rights,
-                         const wchar_t* may, const std::wstring& path, const std::wstring& where) {
+    std::optional<std::wstring> Holding(const platform::AccessList& access, std::uint32_t rights,
+                                        const wchar_t* may, const std::wstring& path,
+                                        const std::wstring& where) {
         for (const auto& entry : access.entries) {
             const bool unknown = entry.kind == platform::EntryKind::Unknown;
             if (unknown || (entry.kind == platform::EntryKind::Allows &&
@@ -175,13 +182,13 @@ private:
                 return base::Concat({held_.AccountName(entry.sid), may, path, where});
             }
         }
-        return {};
+        return std::nullopt;
     }
 
     platform::HeldFiles& held_;
     std::wstring ownAccount_;
     RepairHold& hold_;
-    std::wstring why_;
+    std::optional<base::Failure> why_;
 };
 
 void HoldRuntimeWith(Holder& holder, const std::wstring& home) {
@@ -211,28 +218,29 @@ const base::Failure* RepairHold::Missing(const std::wstring& path) const {
     return nullptr;
 }
 
-std::wstring WhyNotUsable(const platform::HeldItem& item, const std::wstring& path) {
+std::optional<base::Failure> WhyNotUsable(const platform::HeldItem& item,
+                                          const std::wstring& path) {
     const platform::HeldFacts& facts = item.Facts();
     if (facts.reparsePoint) {
-        return base::Concat({L": ", path,
-                             L" is a link, which the repair never follows; an administrator "
-                             L"must remove it"});
+        return Refusal(base::Concat({L": ", path,
+                                     L" is a link, which the repair never follows; an "
+                                     L"administrator must remove it"}));
     }
     if (!SamePath(facts.finalPath, path)) {
-        return base::Concat({L": ", path, L" leads to ", facts.finalPath,
-                             L", and the repair never follows a link"});
+        return Refusal(base::Concat({L": ", path, L" leads to ", facts.finalPath,
+                                     L", and the repair never follows a link"}));
     }
     // A hard link is one file under two names, and the other may lie where anyone writes.
     if (!facts.folder && facts.links != 1) {
-        return base::Concat(
+        return Refusal(base::Concat(
             {L": ", path, L" has ", base::DecimalText(static_cast<long>(facts.links)),
-             L" names, and the repair never copies a file that another name may change"});
+             L" names, and the repair never copies a file that another name may change"}));
     }
-    return {};
+    return std::nullopt;
 }
 
-std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
-                           RepairHold& hold) {
+std::optional<base::Failure> HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
+                                           RepairHold& hold) {
     Holder holder(platform, hold);
     holder.HoldFolder(kSourceParent, kSource);
     holder.HoldFolder(mod_main::kSupportSourceFolder, kSource);
@@ -244,8 +252,10 @@ std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& ho
     return holder.Why();
 }
 
-std::wstring HoldInstalled(const CheckPlatform& platform, const std::wstring& installed,
-                           const std::vector<std::wstring>& names, RepairHold& hold) {
+std::optional<base::Failure> HoldInstalled(const CheckPlatform& platform,
+                                           const std::wstring& installed,
+                                           const std::vector<std::wstring>& names,
+                                           RepairHold& hold) {
     Holder holder(platform, hold);
     const std::wstring folder = WithoutTrailingBackslash(installed);
     holder.HoldFolder(folder, kInstalled);
@@ -261,22 +271,23 @@ std::wstring HoldInstalled(const CheckPlatform& platform, const std::wstring& in
     return holder.Why();
 }
 
-std::wstring HoldAbove(const CheckPlatform& platform, const std::wstring& folder,
-                       RepairHold& hold) {
+std::optional<base::Failure> HoldAbove(const CheckPlatform& platform, const std::wstring& folder,
+                                       RepairHold& hold) {
     Holder holder(platform, hold);
     holder.HoldFolder(folder, kAbove);
     return holder.Why();
 }
 
-std::wstring WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
-                          platform::HeldItem* parent, const std::wstring& parentPath,
-                          const std::wstring& path) {
+std::optional<base::Failure> WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
+                                          platform::HeldItem* parent,
+                                          const std::wstring& parentPath,
+                                          const std::wstring& path) {
     RepairHold unused;
     return Holder(platform, unused).WhoMayChange(item, parent, parentPath, path, kSource);
 }
 
-std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home,
-                         RepairHold& hold) {
+std::optional<base::Failure> HoldRuntime(const CheckPlatform& platform, const std::wstring& home,
+                                         RepairHold& hold) {
     Holder holder(platform, hold);
     HoldRuntimeWith(holder, home);
     return holder.Why();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,8 +34,7 @@ inline constexpr wchar_t kInstalledRule[] =
 // Whether the failure is Windows' word that nothing has the name, or that a folder on the way
 // is missing: what is not there is no refusal.
 inline bool NotThere(const base::Failure& failure) {
-    return failure.number == platform::kErrorFileNotFound ||
-           failure.number == platform::kErrorPathNotFound;
+    return failure.Is(platform::kErrorFileNotFound) || failure.Is(platform::kErrorPathNotFound);
 }
 
 // What is held, by FolderForComparison, until the work ends; and what was not there, with the
@@ -47,34 +47,39 @@ struct RepairHold {
     const base::Failure* Missing(const std::wstring& path) const;
 };
 
-// Holds what a repair into home reads and writes (only the source when home is empty) and
-// tells why it must not copy: a path it cannot hold, a link on the way, a file with another
+// Holds what a repair into home reads and writes (only the source when home is empty), and
+// refuses when it must not copy: a path it cannot hold, a link on the way, a file with another
 // name, or someone other than SYSTEM, the administrators, TrustedInstaller and this account
-// who owns one of them or may change it (may rename or replace it, for a folder above). The
-// reason follows "Nothing was copied"; empty text when it may copy.
-std::wstring HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
-                           RepairHold& hold);
+// who owns one of them or may change it (may rename or replace it, for a folder above). A
+// refusal is the program's own failure, number 0, whose description is the reason as it
+// follows "Nothing was copied".
+std::optional<base::Failure> HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
+                                           RepairHold& hold);
 // The runtime's folder, the folders above it, bin, lib, lib\ext and bin\java.exe alone, by
 // the same rules.
-std::wstring HoldRuntime(const CheckPlatform& platform, const std::wstring& home, RepairHold& hold);
+std::optional<base::Failure> HoldRuntime(const CheckPlatform& platform, const std::wstring& home,
+                                         RepairHold& hold);
 
 // The folder the package was installed to and the folders above it, and the files its step
 // uses there (a name, or a folder and a name: "GsmModemJar\\jdc.jar"), by the same rules. What
 // is not there is left out.
-std::wstring HoldInstalled(const CheckPlatform& platform, const std::wstring& installed,
-                           const std::vector<std::wstring>& names, RepairHold& hold);
+std::optional<base::Failure> HoldInstalled(const CheckPlatform& platform,
+                                           const std::wstring& installed,
+                                           const std::vector<std::wstring>& names,
+                                           RepairHold& hold);
 
 // The folder and every folder above it, each by the rule for a folder above.
-std::wstring HoldAbove(const CheckPlatform& platform, const std::wstring& folder, RepairHold& hold);
+std::optional<base::Failure> HoldAbove(const CheckPlatform& platform, const std::wstring& folder,
+                                       RepairHold& hold);
 
-// Who but the trusted accounts owns the held item at path, or may change it; or, with its held
-// parent, may remove or rename it from there. Empty text when no one may.
-std::wstring WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
-                          platform::HeldItem* parent, const std::wstring& parentPath,
-                          const std::wstring& path);
+// Refuses when someone but the trusted accounts owns the held item at path, or may change it;
+// or, with its held parent, may remove or rename it from there.
+std::optional<base::Failure> WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
+                                          platform::HeldItem* parent,
+                                          const std::wstring& parentPath, const std::wstring& path);
 
-// Why what was just held for path must not be used: a link, a path that leads elsewhere, a
-// file with another name. The reason follows "Nothing was copied"; empty text when it may.
-std::wstring WhyNotUsable(const platform::HeldItem& item, const std::wstring& path);
+// Refuses what was just held for path when it must not be used: a link, a path that leads
+// elsewhere, a file with another name.
+std::optional<base::Failure> WhyNotUsable(const platform::HeldItem& item, const std::wstring& path);
 
 }  // namespace check

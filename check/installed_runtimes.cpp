@@ -121,17 +121,18 @@ std::vector<InstalledRuntime> RuntimesAStartDoesNotSee(const CheckPlatform& plat
 }
 
 std::wstring HintFor(const InstalledRuntime& runtime) {
-    const std::wstring why = WhyUnusable(runtime);
     const bool hasBits = runtime.bits == 32 || runtime.bits == 64;
-    return base::Concat(
-        {runtime.name.empty() ? L"A Java runtime" : runtime.name,
-         runtime.version.empty() ? L"" : L", version ", runtime.version,
-         hasBits ? (runtime.bits == 32 ? L", 32-bit" : L", 64-bit") : L"",
-         runtime.hasLibExt ? L", with lib\\ext" : L", without lib\\ext", L", at ", runtime.folder,
-         L": ", why.empty() ? L"a start does not see it; run SmsServerCheck.exe /register \"" : why,
-         why.empty() ? runtime.folder : L"; a start does not see it", why.empty() ? L"\"" : L"",
-         why.empty() && !runtime.vendorOption.empty() ? L", " : L"",
-         why.empty() ? runtime.vendorOption : L""});
+    const std::wstring what =
+        base::Concat({runtime.name.empty() ? L"A Java runtime" : runtime.name,
+                      runtime.version.empty() ? L"" : L", version ", runtime.version,
+                      hasBits ? (runtime.bits == 32 ? L", 32-bit" : L", 64-bit") : L"",
+                      runtime.hasLibExt ? L", with lib\\ext" : L", without lib\\ext", L", at ",
+                      runtime.folder, L": "});
+    if (const auto why = WhyUnusable(runtime))
+        return base::Concat({what, why->description, L"; a start does not see it"});
+    return base::Concat({what, L"a start does not see it; run SmsServerCheck.exe /register \"",
+                         runtime.folder, L"\"", runtime.vendorOption.empty() ? L"" : L", ",
+                         runtime.vendorOption});
 }
 
 int ProgramBits(const std::string& fileStart) {
@@ -188,13 +189,20 @@ int FeatureVersion(const std::wstring& version) {
     return number();
 }
 
-std::wstring WhyUnusable(const InstalledRuntime& runtime) {
-    if (runtime.bits == 64) return kNo64Bit;
-    if (runtime.bits != 32) return L"its bin\\java.exe is not a Windows program";
+std::optional<base::Failure> WhyUnusable(const InstalledRuntime& runtime) {
+    const wchar_t* why = nullptr;
     const int feature = FeatureVersion(runtime.version);
-    if (feature >= 9 || !runtime.hasLibExt) return kNoLibExtReason;
-    if (feature != 0 && feature < 5) return L"its version is below 1.5";
-    return {};
+    if (runtime.bits == 64) {
+        why = kNo64Bit;
+    } else if (runtime.bits != 32) {
+        why = L"its bin\\java.exe is not a Windows program";
+    } else if (feature >= 9 || !runtime.hasLibExt) {
+        why = kNoLibExtReason;
+    } else if (feature != 0 && feature < 5) {
+        why = L"its version is below 1.5";
+    }
+    if (!why) return std::nullopt;
+    return base::Failure::Own(0, why);
 }
 
 }  // namespace check

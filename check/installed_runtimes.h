@@ -2,9 +2,11 @@
 // and whether a start could use each were it registered where the launcher looks.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "check/check.h"
 
 namespace check {
@@ -32,8 +34,9 @@ std::vector<InstalledRuntime> RuntimesAStartDoesNotSee(const CheckPlatform& plat
 // What one of those is, and the command that would make it usable, or why none can.
 std::wstring HintFor(const InstalledRuntime& runtime);
 
-// Why a start could not use it even if it were registered; empty text when it could.
-std::wstring WhyUnusable(const InstalledRuntime& runtime);
+// Why a start could not use it even if it were registered, as the program's own failure,
+// number 0, whose description is the reason; none when it could.
+std::optional<base::Failure> WhyUnusable(const InstalledRuntime& runtime);
 
 // The bits of a program from the start of its file: 32 for an x86 PE image, 64 for an x64 or
 // ARM64 one, 0 for anything else.

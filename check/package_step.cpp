@@ -69,17 +69,18 @@ platform::HeldItem* Lock(const CheckPlatform& platform, platform::HeldFolders& f
             return nullptr;
         }
         platform::HeldItem& item = **opened;
-        if (!WhyNotUsable(item, PathIn(parent->Facts().finalPath, name)).empty()) {
+        if (WhyNotUsable(item, PathIn(parent->Facts().finalPath, name))) {
             log.push_back(base::Concat({kRepairLine, path,
                                         L" is a link, which the package never follows: nothing "
                                         L"was put there. An administrator must remove it, then "
                                         L"repair " SMS_PRODUCT_NAME L"."}));
             return nullptr;
         }
-        if (WhoMayChange(platform, item, nullptr, {}, path).empty()) {
+        if (!WhoMayChange(platform, item, nullptr, {}, path)) {
             // Setting it aside would not help when others may take it from its folder.
-            if (auto why = WhoMayChange(platform, item, parent, parentPath, path); !why.empty()) {
-                log.push_back(base::Concat({kRepairLine, L"nothing was put in ", path, why}));
+            if (auto why = WhoMayChange(platform, item, parent, parentPath, path)) {
+                log.push_back(
+                    base::Concat({kRepairLine, L"nothing was put in ", path, why->description}));
                 return nullptr;
             }
             log.push_back(
@@ -192,9 +193,9 @@ bool PlaceSupportFiles(const CheckPlatform& platform, platform::HeldFolders& fol
         if (bringsFiles) used.push_back(InstalledSource(file.fileName));
     }
     RepairHold hold;  // until the files are in
-    if (auto why = HoldInstalled(platform, installed, used, hold); !why.empty()) {
+    if (auto why = HoldInstalled(platform, installed, used, hold)) {
         log.push_back(base::Concat(
-            {kInstallLine, L"not installed", why,
+            {kInstallLine, L"not installed", why->description,
              L". "
              L"Install"
              L" " SMS_PRODUCT_NAME L" under Program Files, which only the administrators may "
@@ -207,8 +208,9 @@ bool PlaceSupportFiles(const CheckPlatform& platform, platform::HeldFolders& fol
         return true;
     }
     const std::wstring root = std::wstring(kSupportParent).substr(0, 3);
-    if (auto why = HoldAbove(platform, root, hold); !why.empty()) {
-        log.push_back(base::Concat({kRepairLine, L"nothing was put in ", kSupportParent, why}));
+    if (auto why = HoldAbove(platform, root, hold)) {
+        log.push_back(
+            base::Concat({kRepairLine, L"nothing was put in ", kSupportParent, why->description}));
         return true;
     }
     const std::wstring parentName = std::wstring(kSupportParent).substr(3);

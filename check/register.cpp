@@ -26,7 +26,7 @@ Registration Refused(int status, std::initializer_list<std::wstring_view> pieces
 
 Registration WriteRefused(const wchar_t* what, const std::wstring& key,
                           const base::Failure& failure) {
-    if (failure.number == platform::kErrorAccessDenied) {
+    if (failure.Is(platform::kErrorAccessDenied)) {
         return Refused(kMayNotWrite, {what, FullKeyName(key), L" was refused (",
                                       failure.description, L"): run it as administrator."});
     }
@@ -82,9 +82,9 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
     }
     // Every user's start runs what the key names, an administrator's too.
     RepairHold hold;
-    if (const std::wstring why = HoldRuntime(platform, folder, hold); !why.empty()) {
+    if (const auto why = HoldRuntime(platform, folder, hold)) {
         return Refused(kOthersMayChange,
-                       {L"Not registered", why,
+                       {L"Not registered", why->description,
                         L". Install that Java under Program Files, or let only the "
                         L"administrators change its folder and every folder above it."});
     }

@@ -37,8 +37,8 @@ std::optional<base::Failure> CopyHeld(platform::HeldFiles& held, const RepairHol
     if (!folder) return Unreached(hold, folderPath);
     auto there = held.HoldChild(*folder, file.fileName, platform::HoldAs::Source);
     // There, though another program may hold it open.
-    if (there || there.failure().number == platform::kErrorSharingViolation) return std::nullopt;
-    if (there.failure().number != platform::kErrorFileNotFound) return there.failure();
+    if (there || there.failure().Is(platform::kErrorSharingViolation)) return std::nullopt;
+    if (!there.failure().Is(platform::kErrorFileNotFound)) return there.failure();
     const std::wstring source = mod_main::SupportSource(file);
     platform::HeldItem* from = hold.Find(source);
     if (!from) {
@@ -54,10 +54,12 @@ std::optional<base::Failure> CopyHeld(platform::HeldFiles& held, const RepairHol
     const std::wstring temporary = mod_main::TemporaryNameFor(file.fileName);
     auto leftover = held.HoldChild(*folder, temporary, platform::HoldAs::Leftover);
     if (leftover) {
-        const std::wstring why = WhyNotUsable(**leftover, PathIn(folderPath, temporary));
-        if (!why.empty()) return base::Failure::Own(0, why.substr(2));
+        if (auto why = WhyNotUsable(**leftover, PathIn(folderPath, temporary))) {
+            why->description.erase(0, 2);  // told on its own, without the ": " that joins it
+            return why;
+        }
         if (auto failure = held.Remove(**leftover)) return failure;
-    } else if (leftover.failure().number != platform::kErrorFileNotFound) {
+    } else if (!leftover.failure().Is(platform::kErrorFileNotFound)) {
         return leftover.failure();
     }
     auto failure = held.CopyInto(*folder, *from, temporary, file.fileName);
@@ -96,13 +98,13 @@ Report RepairStart(const CheckPlatform& platform, const std::wstring& programFol
     Section done{L"Repair", {}};
     bool allInPlace = !before.javaHomePath.empty();
     RepairHold hold;  // until the copies are made
-    const std::wstring why =
-        allInPlace ? HoldForRepair(platform, before.javaHomePath, hold) : std::wstring();
+    const auto why = allInPlace ? HoldForRepair(platform, before.javaHomePath, hold) : std::nullopt;
     if (before.javaHomePath.empty()) {
         done.findings.push_back(
             {Mark::Problem, L"Nothing was copied: a start chooses no runtime folder, see below"});
-    } else if (!why.empty()) {
-        done.findings.push_back({Mark::Problem, base::Concat({L"Nothing was copied", why})});
+    } else if (why) {
+        done.findings.push_back(
+            {Mark::Problem, base::Concat({L"Nothing was copied", why->description})});
         allInPlace = false;
     } else {
         done = CopyMissingFiles(platform.held, hold, before.javaHomePath, allInPlace);
