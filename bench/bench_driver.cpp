@@ -3,6 +3,7 @@
 // records, its end, its peak working set) and prints the figures side by side, with JSON.
 // Usage: bench_driver RUNS LAUNCHER REFERENCE JAVA PICTURE JSON
 #include <windows.h>
+// After windows.h, which it needs.
 #include <psapi.h>
 
 #include <algorithm>
@@ -19,11 +20,11 @@ namespace {
 const char kRuntimesKey[] = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 struct Run {
-    double shownMs = -1;        // from process start to its window on screen
-    double onScreenMs = -1;     // the window on screen
-    double tickToJavaMs = -1;   // from the window's end (the tick) to the Java start
-    double javaToEndMs = -1;    // from the Java start to the program's end
-    double peakKiB = 0;         // peak working set
+    double shownMs = -1;       // from process start to its window on screen
+    double onScreenMs = -1;    // the window on screen
+    double tickToJavaMs = -1;  // from the window's end (the tick) to the Java start
+    double javaToEndMs = -1;   // from the Java start to the program's end
+    double peakKiB = 0;        // peak working set
 };
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -174,10 +175,10 @@ double FileSize(const wchar_t* path) {
 }
 
 struct Figure {
-    const char* name;      // for the table
-    const char* key;       // for the JSON
+    const char* name;  // for the table
+    const char* key;   // for the JSON
     Summary reference, launcher;
-    const char* target;    // what the launcher must reach, and how it is judged
+    const char* target;  // what the launcher must reach, and how it is judged
     bool hasTarget;
     bool met;
 };
@@ -234,6 +235,7 @@ int wmain(int argc, wchar_t** argv) {
     const double launcherSize = FileSize(launcher.c_str());
     const double referenceSize = FileSize(reference.c_str());
 
+    // clang-format off
     std::vector<Figure> figures = {
         {"Size (bytes)", "size_bytes", {referenceSize, referenceSize, referenceSize},
          {launcherSize, launcherSize, launcherSize}, "", false, true},
@@ -256,6 +258,7 @@ int wmain(int argc, wchar_t** argv) {
         {"Peak working set (KiB)", "peak_working_set_kib", get("reference", "peak", 1),
          get("launcher", "peak", 1), "<= 1.25 x", true, false},
     };
+    // clang-format on
     for (auto& f : figures) {
         const std::string target = f.target;
         if (target == "<= 1.25 x") f.met = f.launcher.median <= 1.25 * f.reference.median;
@@ -263,8 +266,9 @@ int wmain(int argc, wchar_t** argv) {
         if (target == "10000 +- 100") f.met = std::abs(f.launcher.median - 10000) <= 100;
     }
 
-    std::printf("SmsServer.exe against a bare Win32 window, %d runs each, interleaved; median (range)\n\n",
-                runs);
+    std::printf(
+        "SmsServer.exe against a bare Win32 window, %d runs each, interleaved; median (range)\n\n",
+        runs);
     std::printf("%-40s %-22s %-22s %-6s %s\n", "", "reference", "SmsServer.exe", "ratio", "target");
     for (const auto& f : figures) {
         const bool ratio = f.reference.median > 0 && f.launcher.median >= 0;

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-
 struct CommandLineCase {
     const wchar_t* name;
     const wchar_t* javaHome;       // below the test's base folder; empty: java from the path
     const wchar_t* programFolder;  // below the test's base folder
 };
 
+// clang-format off
 inline constexpr CommandLineCase kCommandLineCases[] = {
     {L"plain", L"jre6", L"Sms"},
     {L"default install folder", L"Program Files\\Java\\jre1.6.0_05", L"Sms"},
@@ -19,7 +19,9 @@ inline constexpr CommandLineCase kCommandLineCases[] = {
     {L"blanks in both, doubled", L"Java  Two\\jre 6", L"My  Tools\\S m s"},
     {L"java from the search path", L"", L"My Tools\\Sms"},
 };
+// clang-format on
 
+// clang-format off
 inline const wchar_t* const kClassPathEntries[] = {
     L"\\PelmoraHuaweiEC325\\lib\\comm.jar",
     L"\\PelmoraHuaweiEC325\\lib\\jdc.jar",
@@ -32,6 +34,7 @@ inline const wchar_t* const kClassPathEntries[] = {
     L"\\PelmoraHuaweiEC325\\lib\\win32com.dll.jar",
     L"\\PelmoraHuaweiEC325",
 };
+// clang-format on
 
 // The arguments the Java launcher must see for a runtime folder and a program folder.
 inline std::vector<std::wstring> ExpectedJavaArguments(const std::wstring& javaHome,

@@ -12,8 +12,7 @@ const base::Failure kSharingViolation(
     32, L"The process cannot access the file because it is being used by another process.");
 const base::Failure kDiskFull(112, L"There is not enough space on the disk.");
 const base::Failure kNotReady(21, L"The device is not ready.");
-const base::Failure kDeviceError(
-    1117, L"The request could not be performed because of an I/O device error.");
+const base::Failure kDeviceError(1117, L"The request could not be performed because of an I/O device error.");
 
 }  // namespace
 
@@ -49,9 +48,7 @@ void FakeFileSystem::AddFile(const std::wstring& path, std::string content, bool
 
 void FakeFileSystem::RemoveFolder(const std::wstring& path) {
     const std::wstring key = Key(path);
-    const auto below = [&](const std::wstring& other) {
-        return other == key || other.rfind(key + L"\\", 0) == 0;
-    };
+    const auto below = [&](const std::wstring& other) { return other == key || other.rfind(key + L"\\", 0) == 0; };
     std::erase_if(folders_, below);
     std::erase_if(files_, [&](const auto& entry) { return below(entry.first); });
     std::erase_if(disk_, [&](const auto& entry) { return below(entry.first); });
@@ -91,15 +88,11 @@ bool FakeFileSystem::Held(const std::wstring& path) {
     return true;
 }
 
-void FakeFileSystem::FailCopyHalfWay(const std::wstring& target) {
-    failHalfWay_.insert(Key(target));
-}
+void FakeFileSystem::FailCopyHalfWay(const std::wstring& target) { failHalfWay_.insert(Key(target)); }
 
 bool FakeFileSystem::HasFile(const std::wstring& path) const { return files_.count(Key(path)) > 0; }
 
-const FakeFileSystem::File& FakeFileSystem::FileAt(const std::wstring& path) const {
-    return files_.at(Key(path));
-}
+const FakeFileSystem::File& FakeFileSystem::FileAt(const std::wstring& path) const { return files_.at(Key(path)); }
 
 std::vector<std::wstring> FakeFileSystem::FilesIn(const std::wstring& folder) const {
     std::vector<std::wstring> names;
@@ -129,8 +122,7 @@ bool FakeFileSystem::FileExists(const std::wstring& path) {
     return HasFile(path);
 }
 
-std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source,
-                                                  const std::wstring& target) {
+std::optional<base::Failure> FakeFileSystem::Copy(const std::wstring& source, const std::wstring& target) {
     if (Crashed()) return kNotReady;
     ++copies;
     const auto found = files_.find(Key(source));
@@ -163,8 +155,7 @@ std::optional<base::Failure> FakeFileSystem::Flush(const std::wstring& path) {
     return std::nullopt;
 }
 
-std::optional<base::Failure> FakeFileSystem::MoveOver(const std::wstring& from,
-                                                      const std::wstring& to) {
+std::optional<base::Failure> FakeFileSystem::MoveOver(const std::wstring& from, const std::wstring& to) {
     if (Crashed()) return kNotReady;
     if (Injected(faults, "file rename")) return kAccessDenied;
     const auto found = files_.find(Key(from));
@@ -202,14 +193,17 @@ platform::WriteAccess FakeFileSystem::WriteAccessTo(const std::wstring& folder) 
     if (!FolderExists(folder) || accessUnknown_.count(Key(folder))) {
         return platform::WriteAccess::Unknown;
     }
-    return unwritable_.count(Key(folder)) ? platform::WriteAccess::Denied
-                                          : platform::WriteAccess::Allowed;
+    return unwritable_.count(Key(folder)) ? platform::WriteAccess::Denied : platform::WriteAccess::Allowed;
 }
 
 platform::AccessList& FakeFileSystem::AccessAt(const std::wstring& path) {
-    return accessLists_.try_emplace(Key(path), platform::AccessList{
-        L"S-1-5-32-544", false,
-        {{L"S-1-5-18", 0x1f01ff}, {L"S-1-5-32-544", 0x1f01ff}, {L"S-1-5-32-545", 0x1200a9}}}).first->second;
+    return accessLists_
+        .try_emplace(
+            Key(path),
+            platform::AccessList{L"S-1-5-32-544",
+                                 false,
+                                 {{L"S-1-5-18", 0x1f01ff}, {L"S-1-5-32-544", 0x1f01ff}, {L"S-1-5-32-545", 0x1200a9}}})
+        .first->second;
 }
 
 void FakeFileSystem::SetOwner(const std::wstring& path, Account owner) {
@@ -217,8 +211,7 @@ void FakeFileSystem::SetOwner(const std::wstring& path, Account owner) {
     AccessAt(path).owner = owner.sid;
 }
 
-void FakeFileSystem::Grant(const std::wstring& path, Account account, std::uint32_t rights,
-                           platform::EntryKind kind) {
+void FakeFileSystem::Grant(const std::wstring& path, Account account, std::uint32_t rights, platform::EntryKind kind) {
     accountNames_[account.sid] = account.name;
     AccessAt(path).entries.push_back({account.sid, rights, kind});
 }
@@ -324,7 +317,8 @@ base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::MakeFolder(pla
                                                                              const std::wstring& name) {
     const std::wstring& folder = static_cast<FakeHeldItem&>(parent).Path();
     const std::wstring path = folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
-    if (HasFile(path) || FolderExists(path)) return base::Failure(183, L"Cannot create a file when that file already exists.");
+    if (HasFile(path) || FolderExists(path))
+        return base::Failure(183, L"Cannot create a file when that file already exists.");
     AddFolder(path);
     return HoldPath(path, true);
 }
@@ -334,7 +328,8 @@ std::optional<base::Failure> FakeFileSystem::Rename(platform::HeldItem& parent, 
                                                     const std::wstring& newName) {
     const std::wstring from = Key(static_cast<FakeHeldItem&>(parent).Path() + L"\\" + name);
     const std::wstring to = Key(static_cast<FakeHeldItem&>(parent).Path() + L"\\" + newName);
-    if (HasFile(to) || FolderExists(to)) return base::Failure(183, L"Cannot create a file when that file already exists.");
+    if (HasFile(to) || FolderExists(to))
+        return base::Failure(183, L"Cannot create a file when that file already exists.");
     const auto moved = [&](const std::wstring& key) {
         return key == from || key.rfind(from + L"\\", 0) == 0 ? to + key.substr(from.size()) : key;
     };

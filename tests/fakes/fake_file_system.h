@@ -14,8 +14,10 @@
 #include "platform/held_files.h"
 #include "tests/fakes/fault_plan.h"
 
-class FakeFileSystem final : public platform::FileSystem, public platform::FileQueries,
-                             public platform::HeldFiles, public platform::HeldFolders {
+class FakeFileSystem final : public platform::FileSystem,
+                             public platform::FileQueries,
+                             public platform::HeldFiles,
+                             public platform::HeldFolders {
 public:
     // An account as an access list names it, and as a refusal words it.
     struct Account {
@@ -23,9 +25,9 @@ public:
         std::wstring name;
     };
     struct File {
-        std::wstring name;     // the path as it was written, case kept
+        std::wstring name;  // the path as it was written, case kept
         std::string content;
-        int written = 0;       // stands in for the file's date: which write made it
+        int written = 0;  // stands in for the file's date: which write made it
         bool readOnly = false;
 
         bool operator==(const File&) const = default;
@@ -70,9 +72,7 @@ public:
     void DropAccessList(const std::wstring& path) { AccessAt(path).unrestricted = true; }
     // What a handle held on path finds there: a link, another final path, more names.
     void SetHeldFacts(const std::wstring& path, platform::HeldFacts facts) { heldFacts_[Key(path)] = std::move(facts); }
-    void SetFileVersion(const std::wstring& path, std::wstring version) {
-        versions_[Key(path)] = std::move(version);
-    }
+    void SetFileVersion(const std::wstring& path, std::wstring version) { versions_[Key(path)] = std::move(version); }
 
     bool HasFile(const std::wstring& path) const;
     const File& FileAt(const std::wstring& path) const;
@@ -115,7 +115,7 @@ public:
                                         const std::wstring& newName) override;
 
     int copies = 0;
-    int steps = 0;  // steps that change files, as CrashAfterSteps counts them
+    int steps = 0;                                      // steps that change files, as CrashAfterSteps counts them
     std::map<std::wstring, std::wstring> onSearchPath;  // a program's name, the file found
     std::vector<std::wstring> existsChecked;
     FaultPlan* faults = nullptr;

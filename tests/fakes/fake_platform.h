@@ -18,9 +18,7 @@
 class FakeProgramControl final : public platform::ProgramControl {
 public:
     explicit FakeProgramControl(EventLog& log) : log_(log) {}
-    void Sleep(unsigned milliseconds) override {
-        log_.Add("sleep " + std::to_string(milliseconds));
-    }
+    void Sleep(unsigned milliseconds) override { log_.Add("sleep " + std::to_string(milliseconds)); }
 
 private:
     EventLog& log_;
@@ -73,7 +71,9 @@ private:
         std::optional<platform::ProgramEnd> Wait(unsigned milliseconds) override {
             processes.log_.Add("wait " + std::to_string(milliseconds));
             const auto& end = processes.javaEnd;
-            if (end) processes.log_.Add("java ended " + std::to_string(end->status) + " after " + std::to_string(end->afterMs));
+            if (end)
+                processes.log_.Add("java ended " + std::to_string(end->status) + " after " +
+                                   std::to_string(end->afterMs));
             return end;
         }
         FakeProcesses& processes;
@@ -86,8 +86,7 @@ private:
 class FakeSplashWindow final : public platform::SplashWindow {
 public:
     explicit FakeSplashWindow(EventLog& log) : log_(log) {}
-    std::optional<base::Failure> Load(const platform::SplashDesign& loaded,
-                                      std::function<void()> onTick) override {
+    std::optional<base::Failure> Load(const platform::SplashDesign& loaded, std::function<void()> onTick) override {
         log_.Add("load");
         if (Injected(faults, "splash load")) return base::Failure(1407, L"Cannot find window class.");
         design = loaded;

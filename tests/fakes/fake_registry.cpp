@@ -36,15 +36,13 @@ FakeRegistry::Key& FakeRegistry::Ensure(const std::string& path) {
 
 void FakeRegistry::AddKey(const std::string& path) { Ensure(path); }
 
-void FakeRegistry::SetValue(const std::string& path, const std::string& name, std::uint32_t type,
-                            Bytes bytes) {
+void FakeRegistry::SetValue(const std::string& path, const std::string& name, std::uint32_t type, Bytes bytes) {
     auto& value = Ensure(path).values[Upper(name)];
     value.type = type;
     value.bytes = std::move(bytes);
 }
 
-void FakeRegistry::SetText(const std::string& path, const std::string& name,
-                           const std::string& text) {
+void FakeRegistry::SetText(const std::string& path, const std::string& name, const std::string& text) {
     Bytes bytes(text.begin(), text.end());
     bytes.push_back(0);
     SetValue(path, name, platform::kRegSz, std::move(bytes));
@@ -68,7 +66,8 @@ std::optional<base::Failure> FakeRegistry::RemoveKey(const std::wstring& wideKey
     if (!found->second.subkeys.empty()) return base::Failure(5, L"Access is denied.");
     keys_.erase(found);
     auto& siblings = keys_[Upper(key.substr(0, key.rfind('\\')))].subkeys;
-    std::erase_if(siblings, [&](const std::string& name) { return Upper(name) == Upper(key.substr(key.rfind('\\') + 1)); });
+    std::erase_if(siblings,
+                  [&](const std::string& name) { return Upper(name) == Upper(key.substr(key.rfind('\\') + 1)); });
     return std::nullopt;
 }
 
@@ -82,8 +81,7 @@ void FakeRegistry::FailQuery(const std::string& path, const std::string& name, l
     Ensure(path).values[Upper(name)].failure = status;
 }
 
-void FakeRegistry::GrowAfterFirstQuery(const std::string& path, const std::string& name,
-                                       Bytes bytes) {
+void FakeRegistry::GrowAfterFirstQuery(const std::string& path, const std::string& name, Bytes bytes) {
     Ensure(path).values[Upper(name)].grown = std::move(bytes);
 }
 
@@ -92,9 +90,8 @@ std::string FakeRegistry::PathOf(platform::RegistryKey key) const {
     return handlePaths_.at(key);
 }
 
-long FakeRegistry::OpenKeyEx(platform::RegistryKey root, const std::string& subKey,
-                             std::uint32_t options, std::uint32_t access,
-                             platform::RegistryKey& key) {
+long FakeRegistry::OpenKeyEx(platform::RegistryKey root, const std::string& subKey, std::uint32_t options,
+                             std::uint32_t access, platform::RegistryKey& key) {
     ++opens;
     if (options != 0 || access != platform::kKeyRead) sawWrongOpenArguments = true;
     const std::string path = Join(PathOf(root), subKey);
@@ -110,8 +107,7 @@ long FakeRegistry::OpenKeyEx(platform::RegistryKey root, const std::string& subK
     return platform::kErrorSuccess;
 }
 
-long FakeRegistry::EnumKey(platform::RegistryKey key, std::uint32_t index, char* name,
-                           std::uint32_t nameLength) {
+long FakeRegistry::EnumKey(platform::RegistryKey key, std::uint32_t index, char* name, std::uint32_t nameLength) {
     ++enumerations;
     if (Injected(faults, "registry enumerate")) return platform::kErrorAccessDenied;
     const Key& entry = keys_.at(Upper(PathOf(key)));
@@ -125,8 +121,8 @@ long FakeRegistry::EnumKey(platform::RegistryKey key, std::uint32_t index, char*
     return platform::kErrorSuccess;
 }
 
-long FakeRegistry::QueryValueEx(platform::RegistryKey key, const std::string& valueName,
-                                std::uint32_t& type, std::uint8_t* data, std::uint32_t& size) {
+long FakeRegistry::QueryValueEx(platform::RegistryKey key, const std::string& valueName, std::uint32_t& type,
+                                std::uint8_t* data, std::uint32_t& size) {
     ++queries;
     queryBufferSizes.push_back(size);
     if (Injected(faults, "registry query")) return platform::kErrorAccessDenied;

@@ -19,8 +19,7 @@ public:
     // Paths are ANSI, below HKEY_LOCAL_MACHINE; missing parents are created. Subkeys keep
     // the order in which they were added.
     void AddKey(const std::string& path);
-    void SetValue(const std::string& path, const std::string& name, std::uint32_t type,
-                  Bytes bytes);
+    void SetValue(const std::string& path, const std::string& name, std::uint32_t type, Bytes bytes);
     void SetText(const std::string& path, const std::string& name, const std::string& text);
 
     void DenyOpen(const std::string& path, long status = platform::kErrorAccessDenied);
@@ -29,12 +28,11 @@ public:
     // After its first query the value holds these bytes instead.
     void GrowAfterFirstQuery(const std::string& path, const std::string& name, Bytes bytes);
 
-    long OpenKeyEx(platform::RegistryKey root, const std::string& subKey, std::uint32_t options,
-                   std::uint32_t access, platform::RegistryKey& key) override;
-    long EnumKey(platform::RegistryKey key, std::uint32_t index, char* name,
-                 std::uint32_t nameLength) override;
-    long QueryValueEx(platform::RegistryKey key, const std::string& valueName, std::uint32_t& type,
-                      std::uint8_t* data, std::uint32_t& size) override;
+    long OpenKeyEx(platform::RegistryKey root, const std::string& subKey, std::uint32_t options, std::uint32_t access,
+                   platform::RegistryKey& key) override;
+    long EnumKey(platform::RegistryKey key, std::uint32_t index, char* name, std::uint32_t nameLength) override;
+    long QueryValueEx(platform::RegistryKey key, const std::string& valueName, std::uint32_t& type, std::uint8_t* data,
+                      std::uint32_t& size) override;
     void CloseKey(platform::RegistryKey key) override;
     std::wstring AnsiToWide(std::string_view ansi) const override;
     std::optional<base::Failure> WriteText(const std::wstring& key, const std::wstring& name,
@@ -46,7 +44,7 @@ public:
     int enumerations = 0;
     int queries = 0;
     int closes = 0;
-    int badCloses = 0;             // closes of a root or of a handle that is not open
+    int badCloses = 0;  // closes of a root or of a handle that is not open
     std::vector<std::uint32_t> queryBufferSizes;
     std::vector<std::string> openedPaths;
     std::set<platform::RegistryKey> openHandles;
@@ -64,7 +62,7 @@ private:
         std::optional<long> failure;
     };
     struct Key {
-        std::vector<std::string> subkeys;   // display names, insertion order
+        std::vector<std::string> subkeys;     // display names, insertion order
         std::map<std::string, Value> values;  // by upper-case name
         std::optional<long> deny;
         std::optional<std::pair<std::uint32_t, long>> enumerationFailure;

@@ -11,12 +11,8 @@ struct FaultPlan {
     std::map<std::string, int> calls;  // how often each operation has been called
 
     // Counts a call of the operation; true when it is the call that must fail.
-    bool Fails(const std::string& name) {
-        return ++calls[name] == failingCall && name == operation;
-    }
+    bool Fails(const std::string& name) { return ++calls[name] == failingCall && name == operation; }
 };
 
 // True when a plan is attached and this call of the operation must fail.
-inline bool Injected(FaultPlan* plan, const std::string& operation) {
-    return plan && plan->Fails(operation);
-}
+inline bool Injected(FaultPlan* plan, const std::string& operation) { return plan && plan->Fails(operation); }

@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::ifstream file(argv[i], std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
-                                              std::istreambuf_iterator<char>());
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     }
     return 0;

@@ -33,11 +33,13 @@ const std::wstring kA = L"C:\\Java\\A";
 const std::wstring kSource = L"C:\\sorvel\\GsmModemJar";
 const wchar_t* const kNames[] = {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"};
 const wchar_t* const kFolders[] = {L"\\lib\\ext\\", L"\\lib\\", L"\\bin\\", L"\\lib\\ext\\"};
+// clang-format off
 const char* const kOperations[] = {"", "splash load", "registry open", "registry enumerate",
                                    "registry query", "file exists", "file make writable",
                                    "file remove", "file copy", "file flush", "file rename",
                                    "current folder get", "current folder set", "process start",
                                    "message box"};
+// clang-format on
 
 // ---- The layout, from the input's bytes. --------------------------------------------------
 
@@ -50,14 +52,14 @@ struct Runtime {
 struct Layout {
     bool key = true;
     std::vector<Runtime> runtimes;
-    int folders = 0;        // of A: 0 bin, lib and lib\ext; 1 no lib\ext; 2 none
+    int folders = 0;  // of A: 0 bin, lib and lib\ext; 1 no lib\ext; 2 none
     bool unwritableExt = false;
     bool sourceFolder = true;
     int sources[4] = {};    // 0 there, 1 missing, 2 read-only
     int inRuntime[4] = {};  // 0 nothing, 1 the file (another case), 2 a leftover, 3 read-only, 4 held open
     bool javaInA = true;
     bool javaOnPath = false;
-    int operation = 0;      // index into kOperations; 0: nothing fails
+    int operation = 0;  // index into kOperations; 0: nothing fails
     int call = 1;
 };
 
@@ -73,8 +75,8 @@ private:
 };
 
 Layout Decode(Bytes in) {
-    static const char* const names[] = {"1.4", "1.5", "1.6.0_05", "2", "10", "1.10", "abc", " 1.6",
-                                        "1,6", "\t1.5", "1.", "\xE9\x31.6", "0.9", "-1.6"};
+    static const char* const names[] = {"1.4",  "1.5", "1.6.0_05", "2",  "10",         "1.10", "abc",
+                                        " 1.6", "1,6", "\t1.5",    "1.", "\xE9\x31.6", "0.9",  "-1.6"};
     Layout layout;
     layout.key = in.Next(8) != 0;
     const int count = layout.key ? in.Next(4) : 0;
@@ -96,7 +98,6 @@ Layout Decode(Bytes in) {
 }
 
 // ---- The fakes the product runs on. ---------------------------------------------------------
-
 
 struct Control final : platform::ProgramControl {
     void Sleep(unsigned) override {}
@@ -325,8 +326,8 @@ private:
         }
         if (!Opens(kKey + "\\" + chosen->name)) return false;
         const bool queried = !Fails("registry query");
-        static const wchar_t* const homes[] = {nullptr, L"C:\\Java\\A", L"C:\\Java\\B", L"",
-                                               L"C:\\Java\\A", L"5", nullptr, L"C:/Java/A"};
+        static const wchar_t* const homes[] = {nullptr,        L"C:\\Java\\A", L"C:\\Java\\B", L"",
+                                               L"C:\\Java\\A", L"5",           nullptr,        L"C:/Java/A"};
         if (!queried || !homes[chosen->home]) {
             SearchFailed(L"Unsupported value type");
             return false;
@@ -442,8 +443,8 @@ private:
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 [[noreturn]] void Mismatch(const char* what, const std::wstring& seen, const std::wstring& predicted) {
-    std::fprintf(stderr, "start and model differ in %s:\n  start: %s\n  model: %s\n", what,
-                 Narrow(seen).c_str(), Narrow(predicted).c_str());
+    std::fprintf(stderr, "start and model differ in %s:\n  start: %s\n  model: %s\n", what, Narrow(seen).c_str(),
+                 Narrow(predicted).c_str());
     std::abort();
 }
 
@@ -470,7 +471,8 @@ Seen Start(FakeRegistry& registry, FakeFileSystem& files, const Layout& layout, 
         const auto end = line[0] == L'"' ? line.find(L'"', 1) : line.find(L' ');
         return files.HasFile(line.substr(line[0] == L'"', end - (line[0] == L'"')));
     };
-    mod_main::ModMain modMain(registry, [&]() -> platform::FileSystem& { return files; }, boxes, control);
+    mod_main::ModMain modMain(
+        registry, [&]() -> platform::FileSystem& { return files; }, boxes, control);
     launcher::frmSplash form({window, processes, boxes, control}, modMain);
     const auto status = static_cast<int>(form.Show());
     std::wstring started;
@@ -478,7 +480,8 @@ Seen Start(FakeRegistry& registry, FakeFileSystem& files, const Layout& layout, 
     if (!processes.started.empty()) {
         const std::wstring& line = processes.started[0];
         const std::size_t head = line.find(L" -classpath \"D:\\Sms\\PelmoraHuaweiEC325\\lib\\comm.jar\";");
-        if (head == std::wstring::npos || !line.ends_with(L"\"D:\\Sms\\PelmoraHuaweiEC325\" JavaSwingClasses.MainFrame")) {
+        if (head == std::wstring::npos ||
+            !line.ends_with(L"\"D:\\Sms\\PelmoraHuaweiEC325\" JavaSwingClasses.MainFrame")) {
             Mismatch("the command line's shape", line, L"");
         }
         started = line.substr(0, head);
@@ -491,8 +494,7 @@ Seen Start(FakeRegistry& registry, FakeFileSystem& files, const Layout& layout, 
     return {status, boxes.texts, started};
 }
 
-void Compare(const Seen& seen, const Prediction& predicted, const FakeFileSystem& files,
-             const FakeRegistry& registry) {
+void Compare(const Seen& seen, const Prediction& predicted, const FakeFileSystem& files, const FakeRegistry& registry) {
     if (seen.status != predicted.status) {
         Mismatch("the status", std::to_wstring(seen.status), std::to_wstring(predicted.status));
     }
@@ -504,11 +506,12 @@ void Compare(const Seen& seen, const Prediction& predicted, const FakeFileSystem
     for (const auto& [key, file] : after) {
         const auto model = predicted.files.find(key);
         if (model == predicted.files.end()) Mismatch("the files at the end", key, L"(none)");
-        if (model->second != file) Mismatch("a file at the end", key + L": " + Wide(file.first), Wide(model->second.first));
+        if (model->second != file)
+            Mismatch("a file at the end", key + L": " + Wide(file.first), Wide(model->second.first));
         // A support file under its final name is whole, or one that was there before.
         const std::wstring name = key.substr(key.find_last_of(L'\\') + 1);
-        if (key.rfind(Lower(kA), 0) == 0 && name[0] != L'~' && name != L"java.exe" &&
-            file.first != "old" && file.first.rfind("new ", 0) != 0) {
+        if (key.rfind(Lower(kA), 0) == 0 && name[0] != L'~' && name != L"java.exe" && file.first != "old" &&
+            file.first.rfind("new ", 0) != 0) {
             Mismatch("a support file", key, L"whole");
         }
     }

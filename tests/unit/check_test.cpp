@@ -5,26 +5,28 @@
 #include <algorithm>
 #include <cwctype>
 #include <functional>
-#include <tuple>
 #include <sstream>
+#include <tuple>
 
+#include "base/text.h"
 #include "check/arguments.h"
 #include "check/check.h"
 #include "check/package_step.h"
-#include "base/text.h"
+#include "check/register.h"
+#include "check/repair.h"
+#include "check/report.h"
 #include "registry/MRegistry.h"
 #include "tests/unit/test_world.h"
-#include "check/report.h"
-#include "check/repair.h"
-#include "check/register.h"
 
 namespace {
 
 const std::wstring kProgram = L"D:\\Sms";
 const std::wstring kHome = L"C:\\Java\\jre6";
+// clang-format off
 const wchar_t* const kJars[] = {L"comm", L"jdc", L"jxl", L"log4j-1.2.8", L"slf4j-api-1.1.0",
                                 L"slf4j-log4j12-1.1.0", L"slf4j-simple-1.1.0", L"swing-layout-1.0",
                                 L"win32com.dll"};
+// clang-format on
 
 struct Layout : TestWorld {
     FakeRegistry registry64;
@@ -64,8 +66,7 @@ struct CheckCase {
     std::vector<std::wstring> shown;  // lines of the report, each found whole
 };
 
-const std::vector<std::wstring> kAllFour = {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll",
-                                            L"jdc.jar"};
+const std::vector<std::wstring> kAllFour = {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"};
 const std::wstring kJava = L"C:\\Java\\jre6\\bin\\java.exe";
 
 const std::wstring kSource = L"C:\\sorvel\\GsmModemJar\\";
@@ -90,6 +91,7 @@ std::vector<std::wstring> Lines(const std::wstring& text) {
 }
 
 TEST(Check, TellsWhatAStartWouldDoOnEachLayout) {
+    // clang-format off
     const CheckCase cases[] = {
         {"usual", [](Layout&) {}, 14, L"1.6", kJava, kAllFour,
          {L"  OK       SmsServer.exe, version 1.0.0.0", L"  OK       \"1.6\": version 1.6: chosen, the first of 1.5 or higher",
@@ -204,6 +206,7 @@ TEST(Check, TellsWhatAStartWouldDoOnEachLayout) {
           L"  HINT     JDK \"17\" (32-bit view) at C:\\jdk17: Java 9 and later no longer load",
           L"  NOTE     32-bit Windows: there is no 64-bit registry view"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Layout layout;
         c.arrange(layout);
@@ -218,7 +221,8 @@ TEST(Check, TellsWhatAStartWouldDoOnEachLayout) {
         const auto lines = Lines(text);
         for (const auto& expected : c.shown) {
             EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end())
-                << c.name << ": no line \"" << Narrow(expected) << "\" in\n" << Narrow(text);
+                << c.name << ": no line \"" << Narrow(expected) << "\" in\n"
+                << Narrow(text);
         }
         for (const auto& line : lines) EXPECT_LE(line.size(), 79u) << c.name << ": " << Narrow(line);
         // Read-only: nothing copied, started or shown, not a file changed.
@@ -267,6 +271,7 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
     const std::wstring copiesAll =
         L"A start would copy Comm.jar, javax.comm.properties, Win32com.dll and jdc.jar into "
         L"C:\\Java\\jre6, then ";
+    // clang-format off
     const WholeCase cases[] = {
         {"runtimes named 2 and 10",
          [](Layout& w) {
@@ -451,6 +456,7 @@ TEST(Check, ReportsWholeFindingsAndVerdicts) {
           L"OK D:\\Sms\\jre6\\bin\\java.exe"},
          {}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Layout layout;
         c.arrange(layout);
@@ -481,6 +487,7 @@ TEST(Check, WrapsFindingsIntoLinesOf79) {
         std::wstring finding;
         std::vector<std::wstring> lines;
     };
+    // clang-format off
     const Case cases[] = {
         {exact, {L"  OK       " + exact}},
         {exact + L"y", {L"  OK       word", L"           " + std::wstring(63, L'x') + L"y"}},
@@ -504,6 +511,7 @@ TEST(Check, WrapsFindingsIntoLinesOf79) {
         {L"two  blanks" + std::wstring(58, L' ') + L"end",
          {L"  OK       two  blanks", L"           end"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         check::Report report;
         report.sections.push_back({L"Section", {{check::Mark::Ok, c.finding}}});
@@ -532,6 +540,7 @@ TEST(Check, ReadsItsArguments) {
         std::wstring registerFolder = L"";
         std::wstring unregisterFolder = L"";
     };
+    // clang-format off
     const Case cases[] = {
         {{}, L"", L"", L"", false},
         {{L"C:\\SMS Server"}, L"C:\\SMS Server", L"", L"", false},
@@ -557,6 +566,7 @@ TEST(Check, ReadsItsArguments) {
         {{L"/register"}, L"", L"", L"The option /register needs a runtime's folder.", false},
         {{L"/unregister", L"C:\\T8"}, L"", L"", L"", false, false, false, L"", L"C:\\T8"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const auto parsed = check::ParseArguments(c.arguments);
         EXPECT_EQ(parsed.folder, c.folder);
@@ -583,17 +593,21 @@ struct RepairCase {
 // The repair copies what a start would copy, where a start would, and nothing else.
 TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
     const std::wstring kInto = L" into C:\\Java\\jre6";
-    const std::wstring kRefused = L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
-                                  L"TrustedInstaller may own or change what the repair copies: ";
+    const std::wstring kRefused =
+        L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
+        L"TrustedInstaller may own or change what the repair copies: ";
     const std::wstring kUsers = L"NT AUTHORITY\\Authenticated Users ";
-    const std::wstring kAboveHead = L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
-                                    L"TrustedInstaller may own, rename or replace a folder above what the repair reads "
-                                    L"or writes: ";
-    const std::wstring kTargetHead = L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
-                                     L"TrustedInstaller may own or change a runtime that every user's start runs: ";
+    const std::wstring kAboveHead =
+        L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
+        L"TrustedInstaller may own, rename or replace a folder above what the repair reads "
+        L"or writes: ";
+    const std::wstring kTargetHead =
+        L"PROBLEM Nothing was copied, since only SYSTEM, the administrators and "
+        L"TrustedInstaller may own or change a runtime that every user's start runs: ";
     const std::wstring kAbove = kAboveHead + kUsers, kTarget = kTargetHead + kUsers;
-    const std::vector<std::wstring> all = {L"bin\\Win32com.dll", L"lib\\ext\\Comm.jar",
-                                           L"lib\\ext\\jdc.jar", L"lib\\javax.comm.properties"};
+    const std::vector<std::wstring> all = {L"bin\\Win32com.dll", L"lib\\ext\\Comm.jar", L"lib\\ext\\jdc.jar",
+                                           L"lib\\javax.comm.properties"};
+    // clang-format off
     const std::vector<std::wstring> copiedAll = {
         L"OK Copied lib\\ext\\Comm.jar" + kInto, L"OK Copied lib\\javax.comm.properties" + kInto,
         L"OK Copied bin\\Win32com.dll" + kInto, L"OK Copied lib\\ext\\jdc.jar" + kInto};
@@ -732,6 +746,7 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
          0,
          copiedAll, all},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Layout layout;
         c.arrange(layout);
@@ -763,17 +778,20 @@ TEST(Check, RepairCopiesWhatAStartWouldAndNothingElse) {
         EXPECT_EQ(installed, c.installed) << c.name;
         EXPECT_FALSE(layout.files->FolderExists(L"C:\\Java\\jre9\\lib\\ext")) << c.name;
         EXPECT_TRUE(layout.files->FilesIn(L"C:\\Java\\jre9\\lib").empty()) << c.name;
-        EXPECT_NE(check::ReportText(report).find(L"The repair changed nothing but the files it"),
-                  std::wstring::npos) << c.name;
+        EXPECT_NE(check::ReportText(report).find(L"The repair changed nothing but the files it"), std::wstring::npos)
+            << c.name;
     }
     // Each right of the two rules, alone, to users: on a source file any change counts; on the
     // folder above the runtime only renaming or replacing it. GENERIC_READ is neither.
-    for (const auto& [path, rights, status] : std::vector<std::tuple<std::wstring, std::uint32_t, int>>{
-             {kSource + L"jdc.jar", 0x4, 5}, {kSource + L"jdc.jar", 0x40, 5}, {kSource + L"jdc.jar", 0x100, 5},
-             {kSource + L"jdc.jar", 0x80000, 5}, {kSource + L"jdc.jar", 0x10000000, 5},
-             {kSource + L"jdc.jar", 0x40000000, 5}, {kSource + L"jdc.jar", 0x80000000, 0},
-             {L"C:\\Java", 0x40000, 5}, {L"C:\\Java", 0x80000, 5}, {L"C:\\Java", 0x10000000, 5},
-             {L"C:\\Java", 0x40000000, 5}, {L"C:\\Java", 0x100, 0}, {L"C:\\", 0x10000, 5}}) {
+    // clang-format off
+    const std::tuple<std::wstring, std::uint32_t, int> eachRight[] = {
+        {kSource + L"jdc.jar", 0x4, 5}, {kSource + L"jdc.jar", 0x40, 5}, {kSource + L"jdc.jar", 0x100, 5},
+        {kSource + L"jdc.jar", 0x80000, 5}, {kSource + L"jdc.jar", 0x10000000, 5},
+        {kSource + L"jdc.jar", 0x40000000, 5}, {kSource + L"jdc.jar", 0x80000000, 0},
+        {L"C:\\Java", 0x40000, 5}, {L"C:\\Java", 0x80000, 5}, {L"C:\\Java", 0x10000000, 5},
+        {L"C:\\Java", 0x40000000, 5}, {L"C:\\Java", 0x100, 0}, {L"C:\\", 0x10000, 5}};
+    // clang-format on
+    for (const auto& [path, rights, status] : eachRight) {
         Layout layout;
         Grant(path, rights)(layout);
         EXPECT_EQ(layout.Repair().status, status) << std::hex << rights << " on " << path.size();
@@ -796,6 +814,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
     const auto java = [](const wchar_t* home, unsigned machine, const char* version) {
         return [=](Layout& w) { w.AddJavaAt(home, machine, version); };
     };
+    // clang-format off
     const RegisterCase cases[] = {
         {"a Temurin 8, after the 1.6 listed first", java(L"C:\\T8", 0x14C, "1.8.0_402"), L"C:\\T8\\", 0,
          {L"Registered C:\\T8 as " + key + L"1.8.0_402.", L"A start chooses \"1.6\", which the registry lists before it."}},
@@ -881,6 +900,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
          {L"Not registered: writing " + key + L"1.8.0_402 failed: Insufficient system resources exist to "
           L"complete the requested service."}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Layout layout(true);
         c.arrange(layout);
@@ -919,6 +939,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
             if (*parent) w.registry.SetText(kRuntimesKey, "RegisteredBy", parent);
         };
     };
+    // clang-format off
     const RegisterCase undone[] = {
         {"nothing registered", [](Layout&) {}, L"C:\\Java\\jre6", 0,
          {L"No key that /register made names C:\\Java\\jre6: nothing was changed."}},
@@ -934,6 +955,7 @@ TEST(Check, RegistersAUsableRuntimeOnceAndTakesBackOnlyThat) {
          L"C:\\T8", 11,
          {L"Not unregistered: removing " + key + L"1.8.0_402 was refused (Access is denied.): run it as administrator."}},
     };
+    // clang-format on
     for (const auto& c : undone) {
         Layout layout(true);
         c.arrange(layout);
@@ -955,10 +977,13 @@ struct PackageCase {
 // repair, and writes only into a support folder that it locked or made.
 TEST(Check, ThePackageStepFillsOnlyALockedSupportFolderFromAnInstalledFolderNoOneElseMayChange) {
     const std::wstring installed = L"C:\\Program Files\\SMS Server", made = L"SMS Server repair: C:\\sorvel",
-                       support = L"C:\\sorvel\\GsmModemJar", kPut = L"SMS Server repair: the package's support files are in " + support;
+                       support = L"C:\\sorvel\\GsmModemJar",
+                       kPut = L"SMS Server repair: the package's support files are in " + support;
     const std::wstring kMade = L" was made and locked: only SYSTEM and Administrators may change it";
-    const std::wstring kNot = L"SMS Server install: not installed, since only SYSTEM, the administrators and TrustedInstaller ";
+    const std::wstring kNot =
+        L"SMS Server install: not installed, since only SYSTEM, the administrators and TrustedInstaller ";
     const std::wstring kHere = L" Install SMS Server under Program Files, which only the administrators may change.";
+    // clang-format off
     const PackageCase cases[] = {
         {"nothing there yet", [](Layout&) {}, true, {made + kMade, made + L"\\GsmModemJar" + kMade, kPut}},
         {"a support folder others may change is set aside",
@@ -986,6 +1011,7 @@ TEST(Check, ThePackageStepFillsOnlyALockedSupportFolderFromAnInstalledFolderNoOn
          {kNot + L"may own, rename or replace a folder above what the repair reads or writes: Everyone may rename or "
                  L"replace C:\\Program Files." + kHere}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Layout layout(true);
         layout.files->AddFile(installed + L"\\SmsServerCheck.exe", "check");
@@ -998,7 +1024,8 @@ TEST(Check, ThePackageStepFillsOnlyALockedSupportFolderFromAnInstalledFolderNoOn
         EXPECT_EQ(check::PlaceSupportFiles(platform, *layout.files, installed, true, log), c.installs) << c.name;
         EXPECT_EQ(log, c.log) << c.name;
         const bool filled = !c.log.empty() && c.log.back() == kPut;
-        EXPECT_EQ(layout.files->ReadFileStart(support + L"\\jdc.jar", 99), filled ? "the package's jdc.jar" : "") << c.name;
+        EXPECT_EQ(layout.files->ReadFileStart(support + L"\\jdc.jar", 99), filled ? "the package's jdc.jar" : "")
+            << c.name;
         if (!filled) {
             EXPECT_EQ(layout.files->Files().size(), before.size()) << c.name;
         }
@@ -1008,12 +1035,12 @@ TEST(Check, ThePackageStepFillsOnlyALockedSupportFolderFromAnInstalledFolderNoOn
 // What the package's task runs, as whom and when: Wine keeps none of it (its name alone).
 TEST(Check, TheBootTaskRepairsAsLocalSystemAtEachStartOfWindowsWithoutWaiting) {
     const std::wstring task = check::BootTaskDefinition(L"C:\\R&D <x>\\SMS Server\\");
-    for (const wchar_t* part : {L"<Triggers><BootTrigger><Enabled>true</Enabled></BootTrigger></Triggers>",
-                                L"<UserId>S-1-5-18</UserId>", L"<Actions Context=\"System\">",
-                                L"<Command>C:\\R&amp;D &lt;x&gt;\\SMS Server\\SmsServerCheck.exe</Command>",
-                                L"<Arguments>/repair /nowait</Arguments>",
-                                L"<WorkingDirectory>C:\\R&amp;D &lt;x&gt;\\SMS Server</WorkingDirectory>",
-                                L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"}) {
+    for (const wchar_t* part :
+         {L"<Triggers><BootTrigger><Enabled>true</Enabled></BootTrigger></Triggers>", L"<UserId>S-1-5-18</UserId>",
+          L"<Actions Context=\"System\">", L"<Command>C:\\R&amp;D &lt;x&gt;\\SMS Server\\SmsServerCheck.exe</Command>",
+          L"<Arguments>/repair /nowait</Arguments>",
+          L"<WorkingDirectory>C:\\R&amp;D &lt;x&gt;\\SMS Server</WorkingDirectory>",
+          L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>"}) {
         EXPECT_NE(task.find(part), std::wstring::npos) << Narrow(part);
     }
     EXPECT_EQ(std::wstring(check::kBootTaskName), L"SMS Server repair");
@@ -1025,9 +1052,11 @@ TEST(Check, ThePackageStepsRollbackTakesBackOnlyWhatTheInstallMade) {
     const std::wstring key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment";
     const auto keys = [](Layout& w) {
         std::vector<std::wstring> names;
-        for (const auto& name : MRegistry::ListRegistrySubkeys(w.registry, platform::kHKeyLocalMachine, L"SOFTWARE\\JavaSoft\\Java Runtime Environment"))
+        for (const auto& name : MRegistry::ListRegistrySubkeys(w.registry, platform::kHKeyLocalMachine,
+                                                               L"SOFTWARE\\JavaSoft\\Java Runtime Environment"))
             names.push_back(name);
-        return std::pair{MRegistry::RegistryKeyExists(w.registry, platform::kHKeyLocalMachine, L"SOFTWARE\\JavaSoft"), names};
+        return std::pair{MRegistry::RegistryKeyExists(w.registry, platform::kHKeyLocalMachine, L"SOFTWARE\\JavaSoft"),
+                         names};
     };
     for (const bool javaSoftBefore : {false, true}) {
         Layout layout(true);
@@ -1037,10 +1066,11 @@ TEST(Check, ThePackageStepsRollbackTakesBackOnlyWhatTheInstallMade) {
         const check::CheckPlatform platform{layout.registry, nullptr, *layout.files, *layout.files};
         if (javaSoftBefore) (void)check::RegisterRuntime(platform, layout.registry, L"C:\\Z8");  // by hand, or before
         const auto before = keys(layout);
-        const check::RegistrationRecord record =
-            check::DecodeRecord(check::EncodeRecord(check::RecordRegistration(layout.registry, javaSoftBefore ? L"C:\\Z8" : L"")));
+        const check::RegistrationRecord record = check::DecodeRecord(
+            check::EncodeRecord(check::RecordRegistration(layout.registry, javaSoftBefore ? L"C:\\Z8" : L"")));
         check::StepLog log;
-        EXPECT_EQ(check::RepairForPackage(platform, layout.registry, L"D:\\Sms", L"C:\\T8\\", record.registered, log), L"C:\\T8");
+        EXPECT_EQ(check::RepairForPackage(platform, layout.registry, L"D:\\Sms", L"C:\\T8\\", record.registered, log),
+                  L"C:\\T8");
         EXPECT_EQ(keys(layout).second, std::vector<std::wstring>{L"1.8.0_402"}) << javaSoftBefore;
         log.clear();
         check::RollBackRegistration(platform, layout.registry, record, log);
@@ -1049,9 +1079,9 @@ TEST(Check, ThePackageStepsRollbackTakesBackOnlyWhatTheInstallMade) {
         EXPECT_EQ(log, (javaSoftBefore ? std::vector<std::wstring>{rolled + L"removed " + key + L"\\1.8.0_402",
                                                                    rolled + L"Registered C:\\Z8 as " + key + L"\\1.8.",
                                                                    rolled + L"A start now chooses it."}
-                                       : std::vector<std::wstring>{rolled + L"removed " + key + L"\\1.8.0_402",
-                                                                   rolled + L"removed " + key,
-                                                                   rolled + L"removed HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft"}));
+                                       : std::vector<std::wstring>{
+                                             rolled + L"removed " + key + L"\\1.8.0_402", rolled + L"removed " + key,
+                                             rolled + L"removed HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft"}));
     }
 }
 
@@ -1066,7 +1096,8 @@ TEST(Check, WritesTheConsoleInPieces) {
         bool whole;
     };
     std::wstring pairAtTheEdge(8191, L'a');
-    pairAtTheEdge += L"\xD83D\xDCF1" L"b";  // a surrogate pair across 8192
+    pairAtTheEdge += std::wstring{0xD83D, 0xDCF1, L'b'};  // a surrogate pair across 8192
+    // clang-format off
     const Case cases[] = {
         {"empty", L"", 8192, 0, {}, true},
         {"one piece", std::wstring(8192, L'x'), 8192, 0, {8192}, true},
@@ -1076,6 +1107,7 @@ TEST(Check, WritesTheConsoleInPieces) {
         {"partial writes go on", std::wstring(9000, L'x'), 3000, 0, {8192, 6000, 3000}, true},
         {"a failed write stops", std::wstring(20000, L'x'), 8192, 2, {8192, 8192}, false},
     };
+    // clang-format on
     for (const auto& c : cases) {
         std::vector<std::size_t> pieces;
         std::wstring received;
@@ -1103,6 +1135,7 @@ TEST(Check, WaitsForEnterOnlyWhereAUserCanAnswer) {
         bool waits;
     };
     const platform::ConsoleFacts doubleClicked{true, true, true, false, true};
+    // clang-format off
     const Case cases[] = {
         {"double-clicked in Explorer", doubleClicked, false, true},
         // Windows 11's terminal hides its pseudo-console window, which still exists.
@@ -1115,6 +1148,7 @@ TEST(Check, WaitsForEnterOnlyWhereAUserCanAnswer) {
         {"a service or an installer as LocalSystem", {true, true, true, false, false}, false, false},
         {"a scheduled task, user not logged on", {true, true, false, false, false}, false, false},
     };
+    // clang-format on
     for (const auto& c : cases) {
         check::Arguments arguments;
         arguments.noWait = c.noWait;

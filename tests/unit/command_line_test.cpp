@@ -32,6 +32,7 @@ struct HeadCase {
 };
 
 TEST(BuildJavaCommandLine, HeadOfTheLine) {
+    // clang-format off
     const HeadCase cases[] = {
         {L"", L"java -classpath \"D:\\Sms\\"},
         {L"C:\\Java\\jre6", L"C:\\Java\\jre6\\bin\\java.exe -classpath \"D:\\Sms\\"},
@@ -40,18 +41,17 @@ TEST(BuildJavaCommandLine, HeadOfTheLine) {
         {L"C:\\Java\\jre\t6", L"\"C:\\Java\\jre\t6\\bin\\java.exe\" -classpath \"D:\\Sms\\"},
         {L"   ", L"\"   \\bin\\java.exe\" -classpath \"D:\\Sms\\"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const auto line = launcher::BuildJavaCommandLine(c.javaHome, L"D:\\Sms");
-        EXPECT_EQ(line.substr(0, std::wcslen(c.expectedHead)), c.expectedHead)
-            << Narrow(c.javaHome);
+        EXPECT_EQ(line.substr(0, std::wcslen(c.expectedHead)), c.expectedHead) << Narrow(c.javaHome);
     }
 }
 
 TEST(BuildJavaCommandLine, RootOfADriveDoublesTheBackslash) {
     const auto line = launcher::BuildJavaCommandLine(L"", L"D:\\");
     EXPECT_NE(line.find(L"\"D:\\\\PelmoraHuaweiEC325\\lib\\comm.jar\";"), std::wstring::npos);
-    EXPECT_NE(line.find(L"\"D:\\\\PelmoraHuaweiEC325\" JavaSwingClasses.MainFrame"),
-              std::wstring::npos);
+    EXPECT_NE(line.find(L"\"D:\\\\PelmoraHuaweiEC325\" JavaSwingClasses.MainFrame"), std::wstring::npos);
 }
 
 TEST(BuildJavaCommandLine, SplitsIntoTheFourArgumentsJavaExpects) {
@@ -60,8 +60,7 @@ TEST(BuildJavaCommandLine, SplitsIntoTheFourArgumentsJavaExpects) {
         const std::wstring home = *c.javaHome ? base + c.javaHome : L"";
         const std::wstring folder = base + c.programFolder;
         const auto line = launcher::BuildJavaCommandLine(home, folder);
-        EXPECT_EQ(SplitWindowsCommandLine(line), ExpectedJavaArguments(home, folder))
-            << Narrow(c.name);
+        EXPECT_EQ(SplitWindowsCommandLine(line), ExpectedJavaArguments(home, folder)) << Narrow(c.name);
     }
 }
 
@@ -71,8 +70,7 @@ TEST(StartJavaApplication, StartsHiddenInTheProgramFolderAndRestoresTheCurrentFo
     processes.programFolder = L"D:\\Sms";
     processes.currentFolder = L"C:\\Users\\ann";
     EXPECT_TRUE(launcher::StartJavaApplication(processes, L"java -version"));
-    EXPECT_EQ(log.events, (std::vector<std::string>{"cd D:\\Sms", "start show=0 cwd=D:\\Sms",
-                                                    "cd C:\\Users\\ann"}));
+    EXPECT_EQ(log.events, (std::vector<std::string>{"cd D:\\Sms", "start show=0 cwd=D:\\Sms", "cd C:\\Users\\ann"}));
     EXPECT_EQ(processes.started, std::vector<std::wstring>{L"java -version"});
 }
 

@@ -1,8 +1,8 @@
 // Choosing the Java runtime from the registry.
 #include <gtest/gtest.h>
 
-#include "check/check.h"
 #include "base/failure.h"
+#include "check/check.h"
 #include "runtime/version_number.h"
 #include "tests/unit/test_world.h"
 
@@ -38,8 +38,8 @@ struct Search : TestWorld {
 
 TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
     const std::wstring searchFailed = L"Error While Searching JVM on Your Machine";
-    const std::wstring noneRecentEnough =
-        L"Java Runtime Environment version 1.5 or higher version is not avaiable";
+    const std::wstring noneRecentEnough = L"Java Runtime Environment version 1.5 or higher version is not avaiable";
+    // clang-format off
     const SearchCase cases[] = {
         {"1.5 chosen before 1.6",
          {{"1.4", "C:\\j14"}, {"1.4.2_08", "C:\\j142"}, {"1.5", "C:\\j15"}, {"1.5.0_06", "C:\\j150"},
@@ -63,6 +63,7 @@ TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
         {"a point, never a comma", {{"1,6", "C:\\j16"}}, L"", {L"Type mismatch", searchFailed},
          std::nullopt},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Search search;
         search.registry.AddKey(kRuntimesKey);
@@ -76,8 +77,8 @@ TEST(FindJavaHome, ChoosesTheFirstListedRuntimeOfAtLeastOnePointFive) {
             }
         }
         search.files->AddFolder(L"D:\\Sms");
-        const check::Report checked = check::CheckStart(
-            {search.registry, nullptr, *search.files, *search.files}, L"D:\\Sms");
+        const check::Report checked =
+            check::CheckStart({search.registry, nullptr, *search.files, *search.files}, L"D:\\Sms");
         search.Run();
         EXPECT_EQ(search.modMain.JavaHomePath(), c.expectedHome) << c.name;
         // The check, run first on the same registry, names what the start then took.
@@ -137,17 +138,17 @@ TEST(FindJavaHome, NoKeyOrNoSubkeysEndTheProgram) {
     noKey.Run();
     EXPECT_EQ(noKey.ended, ExitStatus::NoJavaRuntime);
     EXPECT_EQ(noKey.boxes.texts, std::vector<std::wstring>{
-        L"You have not Installed Java Runtime Environment on your computer.\r\n"
-        L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
-        L"Please refer installtion guide of Tessaly for further help"});
+                                     L"You have not Installed Java Runtime Environment on your computer.\r\n"
+                                     L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
+                                     L"Please refer installtion guide of Tessaly for further help"});
     EXPECT_EQ(noKey.fileSystemsCreated, 0);
 
     Search empty;
     empty.registry.AddKey(kRuntimesKey);
     empty.Run();
     EXPECT_EQ(empty.ended, ExitStatus::NoSuitableJavaRuntime);
-    EXPECT_EQ(empty.boxes.texts, std::vector<std::wstring>{
-        L"Java Runtime Environment version 1.5 or higher version is not avaiable"});
+    EXPECT_EQ(empty.boxes.texts,
+              std::vector<std::wstring>{L"Java Runtime Environment version 1.5 or higher version is not avaiable"});
 }
 
 TEST(FindJavaHome, AnUnreadableRuntimeKeyGivesAnEmptyHomeSilently) {
@@ -167,9 +168,8 @@ TEST(FindJavaHome, InstallsIntoTheChosenRuntimeAndKeepsItWhenACopyFails) {
     search.AddRuntimeFolders(L"C:\\j16");  // the support source folder is missing
     search.Run();
     EXPECT_EQ(search.modMain.JavaHomePath(), L"C:\\j16");
-    EXPECT_EQ(search.boxes.texts, (std::vector<std::wstring>{
-                                      L"The system cannot find the path specified.",
-                                      L"Error While Copying JAR File"}));
+    EXPECT_EQ(search.boxes.texts, (std::vector<std::wstring>{L"The system cannot find the path specified.",
+                                                             L"Error While Copying JAR File"}));
 
     search.AddSupportSources();
     search.boxes.texts.clear();
@@ -197,19 +197,21 @@ TEST(FindJavaHome, ASecondCallStartsAfresh) {
 }
 
 TEST(ReadVersionNumber, ReadsAPointAsTheDecimalSeparator) {
+    // clang-format off
     const std::pair<const wchar_t*, double> numbers[] = {
         {L"1.5", 1.5}, {L"1.4", 1.4}, {L"2", 2.0}, {L"10", 10.0}, {L" 1.6", 1.6}, {L"1.6 ", 1.6},
         {L"-1.", -1.0}, {L"+.5", 0.5}, {L"9", 9.0}, {L"1.9", 1.9}, {L"3.7", 3.7}, {L"0.8", 0.8},
         {L"98.", 98.0}, {L".25", 0.25}, {L"-1.5", -1.5},
     };
+    // clang-format on
     for (const auto& [text, value] : numbers) {
         const auto read = mod_main::ReadVersionNumber(text);
         ASSERT_TRUE(read) << Narrow(text);
         EXPECT_DOUBLE_EQ(*read, value) << Narrow(text);
     }
     EXPECT_GE(*mod_main::ReadVersionNumber(L"1.5"), 1.5);
-    for (const wchar_t* text : {L"", L" ", L"1,5", L"1.2.", L"abc", L"1.x", L"+", L".", L"1 5",
-                                L"--1", L"1e5", L"\u0661.5", L"\t1.5", L"1.5\t"}) {
+    for (const wchar_t* text : {L"", L" ", L"1,5", L"1.2.", L"abc", L"1.x", L"+", L".", L"1 5", L"--1", L"1e5",
+                                L"\u0661.5", L"\t1.5", L"1.5\t"}) {
         const auto read = mod_main::ReadVersionNumber(text);
         ASSERT_FALSE(read) << Narrow(text) << " read as a number";
         EXPECT_EQ(read.failure().number, 13);

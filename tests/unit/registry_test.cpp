@@ -106,6 +106,7 @@ TEST(ReadRegistryValue, ConvertsEachHandledType) {
         for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i * 7);
         return b;
     }();
+    // clang-format off
     const ValueCase cases[] = {
         {"three characters", platform::kRegSz, Text(std::string("abc\0", 4)), L"abc", 1},
         {"terminator alone", platform::kRegSz, Bytes{0}, L"", 1},
@@ -128,11 +129,11 @@ TEST(ReadRegistryValue, ConvertsEachHandledType) {
         {"multi of 1", platform::kRegMultiSz, Bytes{0}, L"", 1},
         {"empty binary", platform::kRegBinary, Bytes{}, Bytes{}, 1},
     };
+    // clang-format on
     for (const auto& c : cases) {
         FakeRegistry registry;
         registry.SetValue(kKey, "v", c.type, c.bytes);
-        EXPECT_EQ(Value(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v")), c.expected)
-            << c.name;
+        EXPECT_EQ(Value(MRegistry::ReadRegistryValue(registry, kRoot, kWideKey, L"v")), c.expected) << c.name;
         EXPECT_EQ(registry.queries, c.queries) << c.name;
         if (c.queries == 2) {
             EXPECT_EQ(registry.queryBufferSizes,
@@ -150,6 +151,7 @@ TEST(ReadRegistryValue, UnhandledTypesAndMissingValuesFailWithTheKeyClosed) {
         bool present;
         std::optional<RegistryValue> defaultValue;
     };
+    // clang-format off
     const Case cases[] = {
         {"REG_NONE", platform::kRegNone, true, std::nullopt},
         {"REG_DWORD_BIG_ENDIAN", platform::kRegDwordBigEndian, true, std::nullopt},
@@ -158,6 +160,7 @@ TEST(ReadRegistryValue, UnhandledTypesAndMissingValuesFailWithTheKeyClosed) {
         {"missing, no default", 0, false, std::nullopt},
         {"missing, with default", 0, false, RegistryValue{std::wstring(L"d")}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         FakeRegistry registry;
         registry.AddKey(kKey);
@@ -208,8 +211,7 @@ TEST(ReadRegistryValue, AValueThatGrowsBetweenQueriesIsReadOnlyWithinTheBuffer) 
     FakeRegistry binary;
     binary.SetValue(kKey, "v", platform::kRegBinary, Bytes(1100, 1));
     binary.GrowAfterFirstQuery(kKey, "v", Bytes(5000, 2));
-    EXPECT_EQ(Value(MRegistry::ReadRegistryValue(binary, kRoot, kWideKey, L"v")),
-              RegistryValue{Bytes(1100, 2)});
+    EXPECT_EQ(Value(MRegistry::ReadRegistryValue(binary, kRoot, kWideKey, L"v")), RegistryValue{Bytes(1100, 2)});
     ExpectNothingLeftOpen(registry);
 }
 

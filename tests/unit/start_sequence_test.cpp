@@ -38,14 +38,15 @@ TEST(SplashFormDesign, IsTheFixedDesign) {
 // The launcher ends 10 s after the start, whatever Java does, but for a Java that has ended
 // with a failure by then: that is told at once, with the launcher's own status.
 TEST(StartSequence, RunsInOrderAndEndsAfterTheWait) {
-    const std::vector<std::string> before = {"load", "unload", "cd D:\\Sms", "start show=0 cwd=D:\\Sms", "cd E:\\work",
-                                             "wait 10000"};
+    const std::vector<std::string> before = {"load",        "unload",    "cd D:\\Sms", "start show=0 cwd=D:\\Sms",
+                                             "cd E:\\work", "wait 10000"};
     struct Case {
         const char* name;
         std::optional<platform::ProgramEnd> javaEnd;
         ExitStatus status;
         std::vector<std::string> after;
     };
+    // clang-format off
     const Case cases[] = {
         {"Java runs on", std::nullopt, ExitStatus::Ended, {"end 0"}},
         {"Java ends well at once", platform::ProgramEnd{1500, 0, L""}, ExitStatus::Ended,
@@ -69,6 +70,7 @@ TEST(StartSequence, RunsInOrderAndEndsAfterTheWait) {
         {"status 2", platform::ProgramEnd{300, 2, L""}, static_cast<ExitStatus>(13), {"java ended 2 after 300",
           "box SMS Server could not start: Java ended at once, with status 2.\r\n\r\nJava wrote nothing.\r\n\r\nRun SmsServerCheck.exe, in the same folder, to see why.", "end 13"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         StartSequence program;
         program.AddRuntime("1.6", "C:\\Java\\jre6");
@@ -104,6 +106,7 @@ TEST(JavaEnd, ShowsJavasFirstLinesItsStatusAndTheHintForItsCause) {
         std::wstring lines;
         std::wstring hint;  // its first words
     };
+    // clang-format off
     const Case cases[] = {
         {1, L"Exception in thread \"main\" java.lang.NoClassDefFoundError: JavaSwingClasses/MainFrame\n\tat x\n", L"1",
          L"Exception in thread \"main\" java.lang.NoClassDefFoundError: JavaSwingClasses/MainFrame\r\n\tat x",
@@ -156,12 +159,14 @@ TEST(JavaEnd, ShowsJavasFirstLinesItsStatusAndTheHintForItsCause) {
         {128, sixteen, L"128", fifteen, L"Run SmsServerCheck.exe"},
         {1, longLines, L"1", sevenCut, L"Run SmsServerCheck.exe"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         EXPECT_EQ(launcher::JavaStatusText(c.status), c.statusText);
         if (c.lines != L"?") {
             EXPECT_EQ(launcher::JavaFirstLines(c.output), c.lines) << Narrow(c.output);
         }
-        EXPECT_EQ(launcher::JavaEndHint(c.status, c.output, L"C:\\Java\\jre6").rfind(c.hint, 0), 0u) << Narrow(c.output);
+        EXPECT_EQ(launcher::JavaEndHint(c.status, c.output, L"C:\\Java\\jre6").rfind(c.hint, 0), 0u)
+            << Narrow(c.output);
     }
     EXPECT_EQ(launcher::JavaEndedText(0xC0000005, L"", L""),
               L"SMS Server could not start: Java ended at once, with status 0xC0000005.\r\n\r\nJava wrote nothing."
@@ -197,9 +202,8 @@ TEST(StartSequence, AFailedStartIsReportedAndEndsAtOnce) {
     program.processes.startFailure = base::Failure(2, L"The system cannot find the file specified.");
 
     EXPECT_EQ(program.Run(), ExitStatus::UnhandledFailure);
-    EXPECT_EQ(program.boxes.texts, std::vector<std::wstring>{
-                                       L"Run-time error '2':\r\n\r\nThe system cannot find the "
-                                       L"file specified."});
+    EXPECT_EQ(program.boxes.texts, std::vector<std::wstring>{L"Run-time error '2':\r\n\r\nThe system cannot find the "
+                                                             L"file specified."});
     EXPECT_EQ(program.log.events.back(), "end 1");
     for (const auto& event : program.log.events) EXPECT_NE(event.rfind("sleep", 0), 0u) << event;
 }
@@ -210,8 +214,7 @@ TEST(StartSequence, ASearchFailureStillStartsJavaFromTheSearchPath) {
 
     EXPECT_EQ(program.Run(), ExitStatus::Ended);
     EXPECT_EQ(program.boxes.texts,
-              (std::vector<std::wstring>{L"Unsupported value type",
-                                         L"Error While Searching JVM on Your Machine"}));
+              (std::vector<std::wstring>{L"Unsupported value type", L"Error While Searching JVM on Your Machine"}));
     ASSERT_EQ(program.processes.started.size(), 1u);
     EXPECT_EQ(program.processes.started[0].rfind(L"java -classpath ", 0), 0u);
 }
@@ -224,8 +227,7 @@ const std::wstring kNoRuntime =
     L"You have not Installed Java Runtime Environment on your computer.\r\n"
     L"Download and install Java Runtime Environment Version 1.5 or higher version.\r\n"
     L"Please refer installtion guide of Tessaly for further help";
-const std::wstring kNoneRecentEnough =
-    L"Java Runtime Environment version 1.5 or higher version is not avaiable";
+const std::wstring kNoneRecentEnough = L"Java Runtime Environment version 1.5 or higher version is not avaiable";
 const std::wstring kSearchFailed = L"Error While Searching JVM on Your Machine";
 const std::wstring kCopyFailed = L"Error While Copying JAR File";
 const std::wstring kDenied = L"Access is denied.";
@@ -250,8 +252,8 @@ void Arrange(StartSequence& program, const std::string& scenario) {
 
 // Afterwards each file is as it was or a whole support file under its final name; a temporary
 // file left by an interrupted start may be gone, or made writable on the way.
-void ExpectNoPartialOrStrayFile(const std::map<std::wstring, FakeFileSystem::File>& before,
-                                const FakeFileSystem& after, const std::string& row) {
+void ExpectNoPartialOrStrayFile(const std::map<std::wstring, FakeFileSystem::File>& before, const FakeFileSystem& after,
+                                const std::string& row) {
     const std::map<std::wstring, std::string> installed = {
         {L"c:\\java\\jre6\\lib\\ext\\comm.jar", "new Comm.jar"},
         {L"c:\\java\\jre6\\lib\\javax.comm.properties", "new javax.comm.properties"},
@@ -287,13 +289,16 @@ struct InjectionCase {
 TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
     const std::wstring copyDenied[] = {kDenied, kCopyFailed};
     const std::wstring diskFull[] = {L"There is not enough space on the disk.", kCopyFailed};
+    // clang-format off
     const std::wstring deviceError[] = {
         L"The request could not be performed because of an I/O device error.", kCopyFailed};
     const auto boxes = [](const auto& texts) {
         return std::vector<std::wstring>(std::begin(texts), std::end(texts));
     };
+    // clang-format on
     const ExitStatus ok = ExitStatus::Ended;
     const ExitStatus failed = ExitStatus::UnhandledFailure;
+    // clang-format off
     const InjectionCase cases[] = {
         {"usual", "splash load", 1, failed, {L"Run-time error '1407':\r\n\r\nCannot find window class."}, nullptr},
         {"usual", "registry open", 1, ExitStatus::NoJavaRuntime, {kNoRuntime}, nullptr},
@@ -343,11 +348,11 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
         {"no runtime", "message box", 1, ExitStatus::NoJavaRuntime, {}, nullptr},
         {"no java launcher", "message box", 1, failed, {}, nullptr},
     };
+    // clang-format on
 
     std::map<std::string, std::map<std::string, std::set<int>>> covered;
     for (const auto& c : cases) {
-        const std::string row = std::string(c.scenario) + ", " + c.operation + " call " +
-                                std::to_string(c.call);
+        const std::string row = std::string(c.scenario) + ", " + c.operation + " call " + std::to_string(c.call);
         covered[c.scenario][c.operation].insert(c.call);
         StartSequence program;
         Arrange(program, c.scenario);
@@ -371,9 +376,10 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
 
     // Every call that a start makes of each operation has been made to fail once.
     const std::set<std::string> operations = {
-        "splash load", "registry open", "registry enumerate", "registry query", "registry close",
-        "file exists", "file make writable", "file remove", "file copy", "file flush", "file rename",
-        "program folder", "current folder get", "current folder set", "process start", "message box"};
+        "splash load",        "registry open",      "registry enumerate", "registry query",
+        "registry close",     "file exists",        "file make writable", "file remove",
+        "file copy",          "file flush",         "file rename",        "program folder",
+        "current folder get", "current folder set", "process start",      "message box"};
     std::set<std::string> tried;
     for (const auto& [scenario, byOperation] : covered) {
         StartSequence program;

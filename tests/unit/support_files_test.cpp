@@ -55,8 +55,7 @@ TEST(InstallSerialSupport, CopiesAllFourIntoTheirFolders) {
     Installer world;
     world.modMain.InstallSerialSupport(kHome);
     EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "new Comm.jar");
-    EXPECT_EQ(world.files->FileAt(kHome + L"\\lib\\javax.comm.properties").content,
-              "new javax.comm.properties");
+    EXPECT_EQ(world.files->FileAt(kHome + L"\\lib\\javax.comm.properties").content, "new javax.comm.properties");
     EXPECT_EQ(world.files->FileAt(kHome + L"\\bin\\Win32com.dll").content, "new Win32com.dll");
     EXPECT_EQ(world.files->FileAt(kExt + L"jdc.jar").content, "new jdc.jar");
     EXPECT_EQ(world.files->existsChecked,
@@ -82,6 +81,7 @@ struct FailureCase {
 };
 
 TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
+    // clang-format off
     const FailureCase cases[] = {
         {"source files absent",
          [](Installer& w) {
@@ -127,12 +127,12 @@ TEST(InstallSerialSupport, AFailureStopsTheLaterRowsAndIsReportedTwice) {
          },
          L"Nothing was copied.", {}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Installer world;
         c.arrange(world);
         world.modMain.InstallSerialSupport(kHome);
-        EXPECT_EQ(world.boxes.texts,
-                  (std::vector<std::wstring>{c.description, L"Error While Copying JAR File"}))
+        EXPECT_EQ(world.boxes.texts, (std::vector<std::wstring>{c.description, L"Error While Copying JAR File"}))
             << c.name;
         EXPECT_EQ(world.files->existsChecked, c.checkedBeforeStop) << c.name;
         EXPECT_EQ(world.files->FilesIn(kExt), c.filesInLibExt) << c.name;
@@ -150,6 +150,7 @@ struct LeftoverCase {
 
 // A start that ended between the copy and the rename left its temporary file behind.
 TEST(InstallSerialSupport, ALeftoverOfAnInterruptedStartIsClearedFirst) {
+    // clang-format off
     const LeftoverCase cases[] = {
         {"read-only, from a CD",
          [](Installer& w) { w.files->AddFile(kExt + L"~Comm.jar.tmp", "new Co", true); },
@@ -166,6 +167,7 @@ TEST(InstallSerialSupport, ALeftoverOfAnInterruptedStartIsClearedFirst) {
           L"Error While Copying JAR File"},
          {L"~Comm.jar.tmp"}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Installer world;
         world.files = std::make_shared<FakeFileSystem>();
@@ -185,18 +187,18 @@ TEST(InstallSerialSupport, ALeftoverOfAnInterruptedStartIsClearedFirst) {
 
 struct ScannerCase {
     const char* name;
-    int tries;             // how many attempts the scanner holds each new file for; -1: for good
-    bool unwritable;       // lib\ext may not be written
+    int tries;        // how many attempts the scanner holds each new file for; -1: for good
+    bool unwritable;  // lib\ext may not be written
     std::vector<std::wstring> boxes;
     std::vector<std::wstring> filesInLibExt;  // afterwards
-    int waits;             // of 100 ms each
-    bool locksRange = false;  // the scanner locks a part of the file rather than share it
+    int waits;                                // of 100 ms each
+    bool locksRange = false;                  // the scanner locks a part of the file rather than share it
 };
 
 // A virus scanner holds each file just written; the rename and the removal wait for it.
 TEST(InstallSerialSupport, WaitsAboutTwoSecondsForAScannerThatHoldsANewFile) {
-    const std::wstring held =
-        L"The process cannot access the file because it is being used by another process.";
+    const std::wstring held = L"The process cannot access the file because it is being used by another process.";
+    // clang-format off
     const ScannerCase cases[] = {
         {"a short hold", 3, false, {}, {L"Comm.jar", L"jdc.jar"}, 4 * 3},
         {"a short lock of a part of each file", 3, false, {}, {L"Comm.jar", L"jdc.jar"}, 4 * 3, true},
@@ -207,6 +209,7 @@ TEST(InstallSerialSupport, WaitsAboutTwoSecondsForAScannerThatHoldsANewFile) {
         {"a runtime this user may not write fails at once", 3, true,
          {L"Access is denied.", L"Error While Copying JAR File"}, {}, 0},
     };
+    // clang-format on
     for (const auto& c : cases) {
         Installer world;
         world.files->HoldNewFiles(c.tries, c.locksRange);
@@ -214,12 +217,10 @@ TEST(InstallSerialSupport, WaitsAboutTwoSecondsForAScannerThatHoldsANewFile) {
         world.modMain.InstallSerialSupport(kHome);
         EXPECT_EQ(world.boxes.texts, c.boxes) << c.name;
         EXPECT_EQ(world.files->FilesIn(kExt), c.filesInLibExt) << c.name;
-        EXPECT_EQ(std::count(world.log.events.begin(), world.log.events.end(), "sleep 100"), c.waits)
-            << c.name;
+        EXPECT_EQ(std::count(world.log.events.begin(), world.log.events.end(), "sleep 100"), c.waits) << c.name;
         if (c.boxes.empty()) {
             EXPECT_EQ(world.files->FileAt(kExt + L"Comm.jar").content, "new Comm.jar") << c.name;
-            EXPECT_EQ(world.files->FileAt(kHome + L"\\bin\\Win32com.dll").content, "new Win32com.dll")
-                << c.name;
+            EXPECT_EQ(world.files->FileAt(kHome + L"\\bin\\Win32com.dll").content, "new Win32com.dll") << c.name;
         }
     }
 }
@@ -241,8 +242,10 @@ TEST(InstallSerialSupport, ACrashAndAPowerCutAtAnyStepLeaveTheNextStartWhole) {
         world.boxes.texts.clear();
         world.modMain.InstallSerialSupport(kHome);
         EXPECT_TRUE(world.boxes.texts.empty()) << "crash after " << crashAfter;
-        for (const auto& [folder, name] : {std::pair{kExt, L"Comm.jar"}, {kHome + L"\\lib\\", L"javax.comm.properties"},
-                                           {kHome + L"\\bin\\", L"Win32com.dll"}, {kExt, L"jdc.jar"}}) {
+        for (const auto& [folder, name] : {std::pair{kExt, L"Comm.jar"},
+                                           {kHome + L"\\lib\\", L"javax.comm.properties"},
+                                           {kHome + L"\\bin\\", L"Win32com.dll"},
+                                           {kExt, L"jdc.jar"}}) {
             ASSERT_TRUE(world.files->HasFile(folder + name)) << "crash after " << crashAfter;
             EXPECT_EQ(world.files->FileAt(folder + name).content, "new " + Narrow(name))
                 << "crash after " << crashAfter;

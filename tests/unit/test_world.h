@@ -12,9 +12,7 @@
 inline const std::string kRuntimesKey = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
 struct TestWorld {
-    TestWorld() {
-        registry.faults = files->faults = boxes.faults = processes.faults = window.faults = &faults;
-    }
+    TestWorld() { registry.faults = files->faults = boxes.faults = processes.faults = window.faults = &faults; }
     // Every box: a single OK button, no icon, MB_SETFOREGROUND | MB_TOPMOST, as it has no owner.
     ~TestWorld() {
         for (unsigned style : boxes.styles) EXPECT_EQ(style, 0x00050000u) << "a box's style";
@@ -46,8 +44,7 @@ struct TestWorld {
     // The four support files in the source folder; read-only when they came from a CD.
     void AddSupportSources(bool readOnly = false) {
         for (const wchar_t* name : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"}) {
-            files->AddFile(std::wstring(L"C:\\sorvel\\GsmModemJar\\") + name, "new " + Narrow(name),
-                           readOnly);
+            files->AddFile(std::wstring(L"C:\\sorvel\\GsmModemJar\\") + name, "new " + Narrow(name), readOnly);
         }
     }
 

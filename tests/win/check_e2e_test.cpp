@@ -23,9 +23,8 @@ void AppendSnapshot(const std::wstring& folder, std::string& out) {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
         const std::wstring path = folder + L"\\" + name;
-        out += Utf8(path) + " " + std::to_string(found.dwFileAttributes) + " " +
-               std::to_string(found.nFileSizeLow) + " " +
-               std::to_string(found.ftLastWriteTime.dwLowDateTime) + "\n";
+        out += Utf8(path) + " " + std::to_string(found.dwFileAttributes) + " " + std::to_string(found.nFileSizeLow) +
+               " " + std::to_string(found.ftLastWriteTime.dwLowDateTime) + "\n";
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             folders.push_back(path);
         } else {
@@ -80,8 +79,7 @@ protected:
     // Runs the check with arguments; the files and keys a start uses stay as they were.
     Captured Check(const std::wstring& arguments = L"") {
         const std::string before = Everything();
-        Captured checked =
-            RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" " + arguments, Environment());
+        Captured checked = RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" " + arguments, Environment());
         EXPECT_EQ(Everything(), before) << "the check changed something";
         return checked;
     }
@@ -99,13 +97,15 @@ protected:
     // The file the start ran as its Java launcher.
     std::string StartedJava() {
         const auto records = ReadRecords(kRecord);
-        return records.size() == 1 ? First(records[0], "module") : "(started " + std::to_string(records.size()) + " times)";
+        return records.size() == 1 ? First(records[0], "module")
+                                   : "(started " + std::to_string(records.size()) + " times)";
     }
 
     void ExpectShown(const Captured& checked, const std::vector<std::string>& lines) {
         for (const auto& line : lines) {
             EXPECT_NE(checked.output.find("\r\n" + line + "\r\n"), std::string::npos)
-                << "no line \"" << line << "\" in\n" << checked.output;
+                << "no line \"" << line << "\" in\n"
+                << checked.output;
         }
     }
 };
@@ -164,8 +164,7 @@ TEST_F(CheckThenStart, AMissingSupportFileAndAMissingJar) {
     ASSERT_EQ(started.boxes.size(), 2u);
     EXPECT_EQ(started.boxes[1].text, L"Error While Copying JAR File");
     EXPECT_EQ(StartedJava(), "C:\\Java\\jre6\\bin\\java.exe");
-    EXPECT_EQ(ReadBytes(L"C:\\Java\\jre6\\lib\\javax.comm.properties"),
-              SupportSourceContent(L"javax.comm.properties"));
+    EXPECT_EQ(ReadBytes(L"C:\\Java\\jre6\\lib\\javax.comm.properties"), SupportSourceContent(L"javax.comm.properties"));
 }
 
 TEST_F(CheckThenStart, JavaFromTheSearchPathAfterAFailedSearch) {
@@ -194,8 +193,10 @@ TEST_F(CheckThenStart, ARepairCopiesWhatAStartWouldThenAStartCopiesNothing) {
         Shell("mv '" + path + "' '" + path + ".real' && ln -s '" + path + ".real' '" + path + "'");
         const Captured linked = RunCapturingOutput(repair, Environment());
         EXPECT_EQ(linked.exitCode, 5u) << linked.output;
-        EXPECT_NE(Collapsed(linked.output).find("Nothing was copied: " + Utf8(link) + " leads to " + Utf8(link) +
-                                                ".real, and the repair never follows a link"), std::string::npos)
+        EXPECT_NE(Collapsed(linked.output)
+                      .find("Nothing was copied: " + Utf8(link) + " leads to " + Utf8(link) +
+                            ".real, and the repair never follows a link"),
+                  std::string::npos)
             << linked.output;
         Shell("rm '" + path + "' && mv '" + path + ".real' '" + path + "'");
     }
@@ -214,7 +215,8 @@ TEST_F(CheckThenStart, ARepairCopiesWhatAStartWouldThenAStartCopiesNothing) {
     const Captured above = RunCapturingOutput(repair, Environment());
     EXPECT_EQ(above.exitCode, 5u) << above.output;
     ExpectShown(above, {"           repair reads or writes: Everyone may rename or replace C:\\Java"});
-    const Captured notRegistered = RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" /register C:\\Java\\jre6", Environment());
+    const Captured notRegistered =
+        RunCapturingOutput(L"\"" + kProgram + L"\\SmsServerCheck.exe\" /register C:\\Java\\jre6", Environment());
     EXPECT_EQ(notRegistered.exitCode, 12u) << notRegistered.output;
     EXPECT_EQ(GetFileAttributesW(L"C:\\Java\\jre6\\lib\\ext\\Comm.jar"), INVALID_FILE_ATTRIBUTES);
     Shell("chmod o-w '" + UnixPathOf(L"C:\\Java") + "'");
@@ -244,24 +246,32 @@ TEST_F(CheckThenStart, ARuntimeWithoutAJavaSoftKeyIsRegisteredThenStarted) {
     InstallSupportSources();
     const Captured checked = Check();
     EXPECT_EQ(checked.exitCode, 2u);
-    EXPECT_NE(Collapsed(checked.output).find("HINT Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version "
-                                             "1.8.0_402, 32-bit, with lib\\ext, at " + Utf8(home) + ": a start does not see it; run "
-                                             "SmsServerCheck.exe /register \"" + Utf8(home) + "\""),
-              std::string::npos) << checked.output;
+    EXPECT_NE(Collapsed(checked.output)
+                  .find("HINT Eclipse Temurin JRE with Hotspot 8u402-b06 (x86), version "
+                        "1.8.0_402, 32-bit, with lib\\ext, at " +
+                        Utf8(home) +
+                        ": a start does not see it; run "
+                        "SmsServerCheck.exe /register \"" +
+                        Utf8(home) + "\""),
+              std::string::npos)
+        << checked.output;
     const std::wstring check = L"\"" + kProgram + L"\\SmsServerCheck.exe\" ";
     // A lib\ext that anyone may change, as Wine reads `chmod o+w`: every user's start would run it.
     const std::string ext = UnixPathOf(home + L"\\lib\\ext");
     Shell("chmod o+w '" + ext + "'");
     const Captured open = RunCapturingOutput(check + L"/register \"" + home + L"\"", Environment());
     EXPECT_EQ(open.exitCode, 12u) << open.output;
-    EXPECT_NE(open.output.find("may change " + Utf8(home) + "\\lib\\ext. Install that Java under Program Files, or let "
+    EXPECT_NE(open.output.find("may change " + Utf8(home) +
+                               "\\lib\\ext. Install that Java under Program Files, or let "
                                "only the administrators change its folder and every folder above it.\r\n"),
-              std::string::npos) << open.output;
+              std::string::npos)
+        << open.output;
     Shell("chmod o-w '" + ext + "'");
     const Captured registered = RunCapturingOutput(check + L"/register \"" + home + L"\\\"", Environment());
     EXPECT_EQ(registered.exitCode, 0u) << registered.output;
-    EXPECT_EQ(registered.output, "Registered " + Utf8(home) + " as HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java "
-                                 "Runtime Environment\\1.8.0_402.\r\nA start now chooses it.\r\n");
+    EXPECT_EQ(registered.output, "Registered " + Utf8(home) +
+                                     " as HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java "
+                                     "Runtime Environment\\1.8.0_402.\r\nA start now chooses it.\r\n");
     EXPECT_TRUE(Start().boxes.empty());
     EXPECT_EQ(StartedJava(), Utf8(home) + "\\bin\\java.exe");
     const Captured unregistered = RunCapturingOutput(check + L"/unregister \"" + home + L"\"", Environment());
@@ -282,12 +292,14 @@ TEST_F(CheckThenStart, AReportFileAndBadArguments) {
         const wchar_t* arguments;
         const char* firstLine;
     };
+    // clang-format off
     const BadCase cases[] = {
         {L"C:\\e2e\\absent", "SMS Server check 1.0.0"},
         {L"one two", "Give one folder at most."},
         {L"/report:C:\\e2e\\absent\\report.txt",
          "The report could not be written to C:\\e2e\\absent\\report.txt: "},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const Captured bad = Check(c.arguments);
         EXPECT_EQ(bad.exitCode, 4u) << Utf8(c.arguments);
@@ -303,12 +315,14 @@ TEST(HiddenStart, TheCheckNeverWaitsWhereNobodyCanAnswer) {
         const char* start;
         StartWay way;
     };
+    // clang-format off
     const Case cases[] = {
         {"CREATE_NO_WINDOW", {CREATE_NO_WINDOW, -1, {}}},
         {"a new console, hidden (Start-Process -WindowStyle Hidden)", {CREATE_NEW_CONSOLE, SW_HIDE, {}}},
         {"no console at all (a service's child)", {DETACHED_PROCESS, -1, {}}},
         {"CREATE_NO_WINDOW, hidden (a scheduled task)", {CREATE_NO_WINDOW, SW_HIDE, {}}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const DWORD status = RunAndWait(L"\"" + CheckExe() + L"\"", c.way, 10000);
         EXPECT_EQ(status, 2u) << c.start << (status == 98 ? ": still waiting after 10 s" : "");
@@ -327,8 +341,9 @@ TEST(Planting, ADllBesideAProgramIsNotLoaded) {
     CopyFileW(LauncherExe().c_str(), (folder + L"\\SmsServer.exe").c_str(), FALSE);
     CopyFileW(VersionProbeExe().c_str(), (folder + L"\\version_probe.exe").c_str(), FALSE);
     const wchar_t nativeFirst[] = L"native,builtin";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"version", REG_SZ,
-                              nativeFirst, sizeof(nativeFirst)), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"version", REG_SZ, nativeFirst,
+                              sizeof(nativeFirst)),
+              ERROR_SUCCESS);
 
     // The test sees a planted DLL run in a program that imports it.
     RunCapturingOutput(L"\"" + folder + L"\\version_probe.exe\"");

@@ -14,9 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double SecondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 ULONGLONG SystemTimeNow() {
     FILETIME now;
@@ -100,8 +98,8 @@ LaunchReport RunLauncher(const LaunchOptions& options) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(options.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        options.workingFolder.c_str(), &startup, &started)) {
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(), options.workingFolder.c_str(), &startup,
+                        &started)) {
         report.timedOut = true;
         return report;
     }
@@ -179,9 +177,8 @@ DWORD RunAndWait(const std::wstring& commandLine, const StartWay& way, DWORD tim
     PROCESS_INFORMATION started{};
     std::wstring line = commandLine;
     std::wstring block = EnvironmentBlock(way.environment);
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE,
-                        way.creationFlags | CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr,
-                        &startup, &started)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, way.creationFlags | CREATE_UNICODE_ENVIRONMENT,
+                        block.data(), nullptr, &startup, &started)) {
         return GetLastError() | 0x80000000u;
     }
     CloseHandle(started.hThread);
@@ -196,8 +193,7 @@ DWORD RunAndWait(const std::wstring& commandLine, const StartWay& way, DWORD tim
     return code;
 }
 
-Captured RunCapturingOutput(const std::wstring& commandLine,
-                            const std::map<std::wstring, std::wstring>& environment) {
+Captured RunCapturingOutput(const std::wstring& commandLine, const std::map<std::wstring, std::wstring>& environment) {
     Captured captured;
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -213,9 +209,9 @@ Captured RunCapturingOutput(const std::wstring& commandLine,
     PROCESS_INFORMATION started{};
     std::wstring line = commandLine;
     std::wstring block = EnvironmentBlock(environment);
-    const BOOL created = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
-                                        block.data(), nullptr, &startup, &started);
+    const BOOL created =
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW,
+                       block.data(), nullptr, &startup, &started);
     CloseHandle(writeEnd);
     if (!created) {
         CloseHandle(readEnd);
@@ -281,8 +277,7 @@ std::vector<std::string> All(const Record& record, const std::string& key) {
 }
 
 void MakeFolders(const std::wstring& folder) {
-    for (std::size_t at = folder.find(L'\\', 3); at != std::wstring::npos;
-         at = folder.find(L'\\', at + 1)) {
+    for (std::size_t at = folder.find(L'\\', 3); at != std::wstring::npos; at = folder.find(L'\\', at + 1)) {
         CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
     }
     CreateDirectoryW(folder.c_str(), nullptr);

@@ -12,12 +12,12 @@
 namespace e2e {
 
 struct LaunchOptions {
-    std::wstring program;                           // full path of SmsServer.exe
-    std::wstring arguments;                         // after the quoted program on its command line
-    std::wstring workingFolder;                     // the launcher's own current folder
+    std::wstring program;                              // full path of SmsServer.exe
+    std::wstring arguments;                            // after the quoted program on its command line
+    std::wstring workingFolder;                        // the launcher's own current folder
     std::map<std::wstring, std::wstring> environment;  // added to the driver's own
-    DWORD closeSplashAfterMs = INFINITE;            // the user closes the splash this early
-    std::function<void(HWND)> whileSplashShown;     // called once the splash has been painted
+    DWORD closeSplashAfterMs = INFINITE;               // the user closes the splash this early
+    std::function<void(HWND)> whileSplashShown;        // called once the splash has been painted
     DWORD timeoutMs = 60000;
 };
 
@@ -32,7 +32,7 @@ struct SplashSeen {
     double goneAt = -1;
     std::wstring caption;
     RECT window{};
-    RECT client{};        // in screen coordinates
+    RECT client{};  // in screen coordinates
     LONG style = 0;
     LONG exStyle = 0;
     bool owned = false;
@@ -41,7 +41,7 @@ struct SplashSeen {
 struct LaunchReport {
     bool timedOut = false;
     DWORD exitCode = 0;
-    double exitedAt = -1;           // seconds after the launcher's start
+    double exitedAt = -1;              // seconds after the launcher's start
     ULONGLONG exitedAtSystemTime = 0;  // FILETIME units, as the recorder writes them
     std::vector<MessageBoxSeen> boxes;
     SplashSeen splash;

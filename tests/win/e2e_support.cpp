@@ -17,9 +17,7 @@ std::wstring VersionProbeExe() { return WindowsPath(SMS_VERSION_PROBE_EXE); }
 std::wstring MsiPackage(const std::wstring& version) {
     return WindowsPath(SMS_MSI_DIR) + L"\\SmsServer-" + version + L"-x86.msi";
 }
-std::wstring FixturePath(const std::wstring& name) {
-    return WindowsPath(SMS_FIXTURES_DIR) + L"\\" + name;
-}
+std::wstring FixturePath(const std::wstring& name) { return WindowsPath(SMS_FIXTURES_DIR) + L"\\" + name; }
 std::string SplashGifUnixPath() { return SMS_SPLASH_GIF; }
 
 std::string OutUnixFolder() {
@@ -29,8 +27,8 @@ std::string OutUnixFolder() {
 
 std::string UnixPathOf(const std::wstring& windowsPath) {
     using GetUnixName = char*(CDECL*)(const wchar_t*);
-    const auto convert = reinterpret_cast<GetUnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    const auto convert = reinterpret_cast<GetUnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (!convert) return {};
     char* unixPath = convert(windowsPath.c_str());
     if (!unixPath) return {};
@@ -88,9 +86,8 @@ void InstallRuntimesInOrder() {
 void InstallLauncher(const std::wstring& folder) {
     const std::wstring lib = folder + L"\\PelmoraHuaweiEC325\\lib\\";
     MakeFolders(lib);
-    for (const wchar_t* jar : {L"comm", L"jdc", L"jxl", L"log4j-1.2.8", L"slf4j-api-1.1.0",
-                               L"slf4j-log4j12-1.1.0", L"slf4j-simple-1.1.0", L"swing-layout-1.0",
-                               L"win32com.dll"}) {
+    for (const wchar_t* jar : {L"comm", L"jdc", L"jxl", L"log4j-1.2.8", L"slf4j-api-1.1.0", L"slf4j-log4j12-1.1.0",
+                               L"slf4j-simple-1.1.0", L"swing-layout-1.0", L"win32com.dll"}) {
         WriteBytes(lib + jar + L".jar", "jar");
     }
     CopyFileW(LauncherExe().c_str(), (folder + L"\\SmsServer.exe").c_str(), FALSE);

@@ -12,13 +12,13 @@
 
 namespace e2e {
 
-std::wstring LauncherExe();       // the built SmsServer.exe, or SMS_LAUNCHER_UNDER_TEST
-std::wstring CheckExe();          // the built SmsServerCheck.exe
-std::wstring RecorderExe();       // the java.exe stand-in
-std::wstring PlantedDll();        // a version.dll that notes in C:\planted.txt who loaded it
-std::wstring VersionProbeExe();   // a program that imports VERSION.dll
+std::wstring LauncherExe();                            // the built SmsServer.exe, or SMS_LAUNCHER_UNDER_TEST
+std::wstring CheckExe();                               // the built SmsServerCheck.exe
+std::wstring RecorderExe();                            // the java.exe stand-in
+std::wstring PlantedDll();                             // a version.dll that notes in C:\planted.txt who loaded it
+std::wstring VersionProbeExe();                        // a program that imports VERSION.dll
 std::wstring MsiPackage(const std::wstring& version);  // the MSI of that version, built here
-std::wstring FixturePath(const std::wstring& name);  // a .reg file of the test tree
+std::wstring FixturePath(const std::wstring& name);    // a .reg file of the test tree
 std::string SplashGifUnixPath();
 
 // The folder on the Linux side that the test run may write to.

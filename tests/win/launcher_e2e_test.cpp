@@ -49,13 +49,11 @@ protected:
     }
 
     // One start, with the arguments, folder and show state the application must get.
-    void ExpectStarted(const std::wstring& javaHome, const std::wstring& programFolder,
-                       const LaunchReport& report) {
+    void ExpectStarted(const std::wstring& javaHome, const std::wstring& programFolder, const LaunchReport& report) {
         const auto records = Records();
         ASSERT_EQ(records.size(), 1u);
         const Record& started = records[0];
-        EXPECT_EQ(Wide(First(started, "commandline")),
-                  launcher::BuildJavaCommandLine(javaHome, programFolder));
+        EXPECT_EQ(Wide(First(started, "commandline")), launcher::BuildJavaCommandLine(javaHome, programFolder));
         std::vector<std::wstring> arguments;
         for (const auto& argument : All(started, "arg")) arguments.push_back(Wide(argument));
         auto expected = ExpectedJavaArguments(javaHome, programFolder);
@@ -65,16 +63,14 @@ protected:
         EXPECT_EQ(Wide(First(started, "cwd")), programFolder);
         EXPECT_EQ(First(started, "show"), "0");
         EXPECT_EQ(report.exitCode, 0u);
-        const double waited =
-            SecondsBetween(std::stoull(First(started, "start")), report.exitedAtSystemTime);
+        const double waited = SecondsBetween(std::stoull(First(started, "start")), report.exitedAtSystemTime);
         EXPECT_GT(waited, 9.5);
         EXPECT_LT(waited, 12.5);
     }
 
     void ExpectSupportFilesIn(const std::wstring& home) {
         EXPECT_EQ(ReadBytes(home + L"\\lib\\ext\\Comm.jar"), SupportSourceContent(L"Comm.jar"));
-        EXPECT_EQ(ReadBytes(home + L"\\lib\\javax.comm.properties"),
-                  SupportSourceContent(L"javax.comm.properties"));
+        EXPECT_EQ(ReadBytes(home + L"\\lib\\javax.comm.properties"), SupportSourceContent(L"javax.comm.properties"));
         EXPECT_EQ(ReadBytes(home + L"\\bin\\Win32com.dll"), SupportSourceContent(L"Win32com.dll"));
         EXPECT_EQ(ReadBytes(home + L"\\lib\\ext\\jdc.jar"), SupportSourceContent(L"jdc.jar"));
     }
@@ -85,8 +81,8 @@ std::string CaptureScreen(const RECT& region) {
     static int count = 0;
     const std::string shown = OutUnixFolder() + "/screen-" + std::to_string(++count) + ".png";
     const std::string geometry = std::to_string(region.right - region.left) + "x" +
-                                 std::to_string(region.bottom - region.top) + "+" +
-                                 std::to_string(region.left) + "+" + std::to_string(region.top);
+                                 std::to_string(region.bottom - region.top) + "+" + std::to_string(region.left) + "+" +
+                                 std::to_string(region.top);
     Shell("/usr/bin/import -window root -crop " + geometry + " +repage " + shown);
     return shown;
 }
@@ -102,9 +98,7 @@ double Difference(const std::string& shown, const std::string& reference) {
 }
 
 // The picture stretched to 488 x 492, with its last column cut off by the 487-pixel client area.
-std::string StretchedSplash() {
-    return SplashGifUnixPath() + " -sample 488x492! -crop 487x492+0+0 +repage";
-}
+std::string StretchedSplash() { return SplashGifUnixPath() + " -sample 488x492! -crop 487x492+0+0 +repage"; }
 
 TEST_F(Launcher, ShowsTheSplashThenStartsTheChosenRuntimeHidden) {
     InstallUsualLayout();
@@ -128,8 +122,8 @@ TEST_F(Launcher, SplashWindowHasTheDesignedFrameSizePositionAndPicture) {
         // Enlarged, the window keeps the picture at its size in the top-left corner.
         RECT frame{};
         GetWindowRect(splash, &frame);
-        SetWindowPos(splash, nullptr, 0, 0, frame.right - frame.left + 150,
-                     frame.bottom - frame.top + 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(splash, nullptr, 0, 0, frame.right - frame.left + 150, frame.bottom - frame.top + 100,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         Sleep(200);
         const RECT client = ClientOnScreen(splash);
         enlarged = CaptureScreen({client.left, client.top, client.left + 487, client.top + 492});
@@ -149,14 +143,11 @@ TEST_F(Launcher, SplashWindowHasTheDesignedFrameSizePositionAndPicture) {
     EXPECT_EQ(splash.style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
     EXPECT_FALSE(splash.owned);  // an unowned top-level window has a task-bar entry
     EXPECT_EQ(splash.exStyle & WS_EX_TOOLWINDOW, 0);
-    EXPECT_LT(Difference(shown, StretchedSplash()), 0.02)
-        << "the splash on the screen differs from the picture";
-    EXPECT_LT(Difference(enlarged, StretchedSplash()), 0.02)
-        << "enlarging the window moved or scaled the picture";
+    EXPECT_LT(Difference(shown, StretchedSplash()), 0.02) << "the splash on the screen differs from the picture";
+    EXPECT_LT(Difference(enlarged, StretchedSplash()), 0.02) << "enlarging the window moved or scaled the picture";
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const std::string plain = "-size 100x100 'xc:rgb(" + std::to_string(GetRValue(face)) + "," +
-                              std::to_string(GetGValue(face)) + "," +
-                              std::to_string(GetBValue(face)) + ")'";
+                              std::to_string(GetGValue(face)) + "," + std::to_string(GetBValue(face)) + ")'";
     EXPECT_LT(Difference(beside, plain), 0.02) << "beside the picture the window is not plain";
 }
 
@@ -184,8 +175,7 @@ TEST_F(Launcher, ProgramInTheRootOfADrive) {
     ExpectStarted(L"C:\\Java\\jre6", L"R:\\", report);
     const auto records = Records();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_NE(First(records[0], "commandline").find("\"R:\\\\PelmoraHuaweiEC325\\lib\\comm.jar\";"),
-              std::string::npos);
+    EXPECT_NE(First(records[0], "commandline").find("\"R:\\\\PelmoraHuaweiEC325\\lib\\comm.jar\";"), std::string::npos);
 }
 
 TEST_F(Launcher, NoJavaLauncherAnywhereIsReportedAndEndsAtOnce) {
@@ -195,8 +185,7 @@ TEST_F(Launcher, NoJavaLauncherAnywhereIsReportedAndEndsAtOnce) {
     ASSERT_EQ(report.boxes.size(), 3u);
     EXPECT_EQ(report.boxes[0].text, L"Unsupported value type");
     EXPECT_EQ(report.boxes[1].text, kSearchFailed);
-    EXPECT_EQ(report.boxes[2].text,
-              L"Run-time error '2':\r\n\r\n" + SystemMessage(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(report.boxes[2].text, L"Run-time error '2':\r\n\r\n" + SystemMessage(ERROR_FILE_NOT_FOUND));
     for (const auto& box : report.boxes) EXPECT_EQ(box.title, L"SMS Server");
     EXPECT_EQ(report.exitCode, 1u);
     EXPECT_LT(report.exitedAt, report.splash.goneAt + 4.0);  // no 10 s wait
@@ -224,6 +213,7 @@ TEST_F(Launcher, AJavaThatEndsAtOnceIsExplained) {
         std::map<std::wstring, std::wstring> java;
         std::vector<std::wstring> boxes;
     };
+    // clang-format off
     const Case cases[] = {
         {"main class not found",
          {{L"SMS_JAVA_SAYS", L"Error: Could not find or load main class JavaSwingClasses.MainFrame\r\n"},
@@ -273,6 +263,7 @@ TEST_F(Launcher, AJavaThatEndsAtOnceIsExplained) {
         {"status 0 at once", {{L"SMS_JAVA_STATUS", L"0"}}, {}},
         {"a megabyte at once, then running on", {{L"SMS_JAVA_SAYS_BYTES", L"1048576"}, {L"SMS_JAVA_RUNS_MS", L"12000"}}, {}},
     };
+    // clang-format on
     InstallUsualLayout();
     for (const auto& c : cases) {
         DeleteFileW(kRecord.c_str());
@@ -352,6 +343,7 @@ TEST_F(Resources, ManifestRunsAsInvokerOnTheListedSystems) {
 }
 
 TEST_F(Resources, VersionNamesTheProduct) {
+    // clang-format off
     const std::pair<std::wstring, const wchar_t*> programs[] = {
         {LauncherExe(), L"SMS Server launcher"}, {CheckExe(), L"SMS Server check"}};
     for (const auto& [exe, description] : programs) {
@@ -415,6 +407,7 @@ TEST_F(RuntimeChoice, NoRuntimeOrNoneRecentEnoughEndsAfterOneMessage) {
         {L"runtime_key_empty.reg",
          L"Java Runtime Environment version 1.5 or higher version is not avaiable", 3},
     };
+    // clang-format on
     InstallLauncher(L"C:\\e2e\\Sms");
     InstallSupportSources();
     ImportRegistry(L"remove_runtimes.reg");

@@ -15,9 +15,10 @@ const std::wstring kInstalled = L"C:\\Program Files (x86)\\SMS Server";  // a 32
 const std::wstring kHome = L"C:\\Java\\jre6";
 const std::wstring kLog = L"C:\\e2e\\install.log";
 const std::wstring kUninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const std::pair<const wchar_t*, const wchar_t*> kSupportFiles[] = {
-    {L"\\lib\\ext\\", L"Comm.jar"}, {L"\\lib\\", L"javax.comm.properties"},
-    {L"\\bin\\", L"Win32com.dll"}, {L"\\lib\\ext\\", L"jdc.jar"}};
+const std::pair<const wchar_t*, const wchar_t*> kSupportFiles[] = {{L"\\lib\\ext\\", L"Comm.jar"},
+                                                                   {L"\\lib\\", L"javax.comm.properties"},
+                                                                   {L"\\bin\\", L"Win32com.dll"},
+                                                                   {L"\\lib\\ext\\", L"jdc.jar"}};
 
 DWORD Msiexec(const std::wstring& arguments) {
     MakeFolders(L"C:\\e2e");
@@ -48,8 +49,8 @@ std::vector<std::vector<std::wstring>> Entries() {
         HKEY entry = nullptr;
         if (RegOpenKeyExW(all, name, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
         if (Text(entry, L"DisplayName") == L"SMS Server") {
-            entries.push_back({Text(entry, L"DisplayVersion"), Text(entry, L"Publisher"),
-                               Text(entry, L"HelpLink"), Text(entry, L"InstallLocation")});
+            entries.push_back({Text(entry, L"DisplayVersion"), Text(entry, L"Publisher"), Text(entry, L"HelpLink"),
+                               Text(entry, L"InstallLocation")});
         }
         RegCloseKey(entry);
     }
@@ -101,8 +102,8 @@ TEST(Msi, ASilentInstallPutsEverythingInPlaceAndAStartCopiesNothing) {
     EXPECT_TRUE(Exists(Shortcut())) << Utf8(Shortcut());
     const auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0], (std::vector<std::wstring>{L"1.0.0", L"Pelmora", kInstalled + L"\\DEPLOYING.txt",
-                                                     kInstalled + L"\\"}));
+    EXPECT_EQ(entries[0],
+              (std::vector<std::wstring>{L"1.0.0", L"Pelmora", kInstalled + L"\\DEPLOYING.txt", kInstalled + L"\\"}));
     for (const auto& [folder, name] : kSupportFiles) {
         EXPECT_EQ(ReadBytes(kHome + folder + name), SupportSourceContent(name)) << Utf8(name);
     }
@@ -130,7 +131,8 @@ TEST(Msi, ASilentInstallPutsEverythingInPlaceAndAStartCopiesNothing) {
     InstallRuntime(updated);
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.6", 0,
-                            KEY_SET_VALUE | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
+                            KEY_SET_VALUE | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS);
     RegSetValueExW(key, L"JavaHome", 0, REG_SZ, reinterpret_cast<const BYTE*>(updated.c_str()),
                    static_cast<DWORD>((updated.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
@@ -214,7 +216,9 @@ TEST(Msi, JavaHomeRegistersARuntimeThatTheRemovalTakesBack) {
     ASSERT_EQ(Msiexec(L"/x \"" + MsiPackage(L"1.0.0") + L"\" /qn /l*v " + kLog), 0u);
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS) << Log();
+                            KEY_READ | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS)
+        << Log();
 }
 
 // The package never writes through a link at the support folder: it logs it, and the folder
@@ -228,7 +232,9 @@ TEST(Msi, TheSupportFilesGoThroughNoLinkAndIntoNoFolderThatOthersMayChange) {
     Shell("ln -s " + UnixPathOf(L"C:\\e2e\\bob") + " " + UnixPathOf(L"C:\\sorvel") + "/GsmModemJar");
     ASSERT_EQ(Install(L"1.0.0-support"), 0u) << Log();
     EXPECT_NE(Log().find("SMS Server repair: C:\\sorvel\\GsmModemJar is a link, which the package never follows: "
-                         "nothing was put there."), std::string::npos) << Log();
+                         "nothing was put there."),
+              std::string::npos)
+        << Log();
     EXPECT_EQ(ReadBytes(L"C:\\e2e\\bob\\Comm.jar"), "bob's own");
     EXPECT_FALSE(Exists(L"C:\\e2e\\bob\\jdc.jar"));
 
@@ -238,7 +244,9 @@ TEST(Msi, TheSupportFilesGoThroughNoLinkAndIntoNoFolderThatOthersMayChange) {
     Shell("chmod o+w " + UnixPathOf(folder));
     ASSERT_EQ(Install(L"1.0.0-support"), 0u) << Log();
     EXPECT_NE(Log().find("SMS Server repair: others could change C:\\sorvel\\GsmModemJar, so it was renamed to "
-                         "C:\\sorvel\\GsmModemJar (set aside: others could change it)"), std::string::npos) << Log();
+                         "C:\\sorvel\\GsmModemJar (set aside: others could change it)"),
+              std::string::npos)
+        << Log();
     EXPECT_EQ(ReadBytes(folder + L"\\jdc.jar"), "the package's jdc.jar\r\n");
     EXPECT_EQ(ReadBytes(folder + L" (set aside: others could change it)\\jdc.jar"), SupportSourceContent(L"jdc.jar"));
 }
@@ -253,7 +261,9 @@ TEST(Msi, AnInstallThatFailsLeavesNoRegistration) {
     EXPECT_NE(Log().find("SMS Server register: Registered"), std::string::npos) << Log();
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS) << Log();
+                            KEY_READ | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS)
+        << Log();
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Pelmora\\SMS Server", 0, KEY_READ | KEY_WOW64_32KEY, &key) ==
         ERROR_SUCCESS) {
         EXPECT_EQ(Text(key, L"RegisteredJavaHome"), L"(none)");
@@ -270,8 +280,10 @@ TEST(Msi, AnInstalledFolderThatOthersMayChangeFailsTheInstall) {
     MakeFolders(L"C:\\Apps");
     Shell("chmod o+w " + UnixPathOf(L"C:\\Apps"));
     EXPECT_NE(Install(L"1.0.0", L" INSTALLDIR=\"C:\\Apps\\SMS Server\" JAVAHOME=\"" + home + L"\""), 0u);
-    EXPECT_NE(Log().find("SMS Server install: not installed, since only SYSTEM, the administrators and TrustedInstaller "
-                         "may own, rename or replace a folder above what the repair reads or writes: "), std::string::npos)
+    EXPECT_NE(
+        Log().find("SMS Server install: not installed, since only SYSTEM, the administrators and TrustedInstaller "
+                   "may own, rename or replace a folder above what the repair reads or writes: "),
+        std::string::npos)
         << Log();
     EXPECT_NE(Log().find("Install SMS Server under Program Files"), std::string::npos);
     EXPECT_FALSE(Exists(L"C:\\Apps\\SMS Server\\SmsServerCheck.exe"));
@@ -285,15 +297,18 @@ TEST(Msi, AnInstalledFolderThatOthersMayChangeFailsTheInstall) {
 TEST(Msi, AnUpgradeWithAnotherJavaHomeTakesTheOldRegistrationBack) {
     for (const wchar_t* home : {L"C:\\Temurin\\jre-8.0.402", L"C:\\Zulu\\zulu-8"}) {
         InstallRuntime(home);
-        WriteBytes(std::wstring(home) + L"\\release", home[3] == L'T' ? "JAVA_VERSION=\"1.8.0_402\"\n" : "JAVA_VERSION=\"1.8.0_432\"\n");
+        WriteBytes(std::wstring(home) + L"\\release",
+                   home[3] == L'T' ? "JAVA_VERSION=\"1.8.0_402\"\n" : "JAVA_VERSION=\"1.8.0_432\"\n");
     }
     ASSERT_EQ(Install(L"0.9.0", L" JAVAHOME=C:\\Temurin\\jre-8.0.402"), 0u) << Log();
     ASSERT_EQ(Install(L"1.0.0", L" JAVAHOME=C:\\Zulu\\zulu-8"), 0u) << Log();
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_402", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
+                            KEY_READ | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS);
     EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_432", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
+                            KEY_READ | KEY_WOW64_32KEY, &key),
+              ERROR_SUCCESS);
 }
 
 // The guide's command blocks for a command prompt, run as printed from a .bat in the folder
@@ -321,7 +336,8 @@ TEST(Msi, TheGuidesCommandBlocksRunAsPrinted) {
         for (const char c : block) script += c == '\n' ? std::string("\r\n") : std::string(1, c);
         WriteBytes(L"C:\\e2e\\guide\\block.bat", script);
         const DWORD status = RunAndWait(L"C:\\windows\\syswow64\\cmd.exe /c \"cd /d \"" + folder +
-                                        L"\" && C:\\e2e\\guide\\block.bat > C:\\e2e\\guide\\out.txt 2>&1\"", 180000);
+                                            L"\" && C:\\e2e\\guide\\block.bat > C:\\e2e\\guide\\out.txt 2>&1\"",
+                                        180000);
         return std::pair{status, ReadBytes(L"C:\\e2e\\guide\\out.txt")};
     };
     for (std::string block : blocks) {
@@ -333,7 +349,8 @@ TEST(Msi, TheGuidesCommandBlocksRunAsPrinted) {
         EXPECT_EQ(status, 0u) << block << out << ReadBytes(L"C:\\Windows\\Temp\\SmsServer-install.log");
         const bool echoes = block.find("%ERRORLEVEL%") != std::string::npos;
         EXPECT_TRUE(!echoes || out.find("\r\n0\r\n") != std::string::npos) << out;
-        EXPECT_TRUE(!check || out.find(" already names C:\\Program Files (x86)\\Zulu\\zulu-8") != std::string::npos) << out;
+        EXPECT_TRUE(!check || out.find(" already names C:\\Program Files (x86)\\Zulu\\zulu-8") != std::string::npos)
+            << out;
     }
     EXPECT_EQ(ReadBytes(home + L"\\bin\\Win32com.dll"), SupportSourceContent(L"Win32com.dll"));
 }

@@ -16,8 +16,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         char program[MAX_PATH + 2] = "";
         DWORD length = GetModuleFileNameA(NULL, program, MAX_PATH);
         program[length++] = '\n';
-        HANDLE file = CreateFileA("C:\\planted.txt", FILE_APPEND_DATA, FILE_SHARE_READ, NULL,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file = CreateFileA("C:\\planted.txt", FILE_APPEND_DATA, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             WriteFile(file, program, length, &written, NULL);

@@ -2,8 +2,8 @@
 // stand-in receives, and where it runs.
 #include <gtest/gtest.h>
 
-#include "launcher/command_line.h"
 #include "base/failure.h"
+#include "launcher/command_line.h"
 #include "platform/win32/win32_platform.h"
 #include "tests/common/command_line_cases.h"
 #include "tests/win/e2e_support.h"
@@ -73,8 +73,7 @@ TEST(StartJavaApplication, EachTableRowArrivesAsTheFourArgumentsJavaExpects) {
 
 TEST(StartJavaApplication, AMissingJavaLauncherFailsWithTheSystemsWords) {
     win32::Win32Processes processes;
-    const auto started =
-        processes.StartProcess(L"C:\\nowhere\\bin\\java.exe -classpath x Main", platform::kShowHidden);
+    const auto started = processes.StartProcess(L"C:\\nowhere\\bin\\java.exe -classpath x Main", platform::kShowHidden);
     ASSERT_FALSE(started) << "started";
     EXPECT_NE(started.failure().number, 0);
     EXPECT_EQ(started.failure().description, SystemMessage(static_cast<DWORD>(started.failure().number)));

@@ -26,15 +26,14 @@ static void Append(HANDLE file, const wchar_t* key, const wchar_t* value) {
 int wmain(int argc, wchar_t** argv) {
     wchar_t path[MAX_PATH];
     if (!GetEnvironmentVariableW(L"SMS_RECORD", path, MAX_PATH)) return 3;
-    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) return 4;
 
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
     wchar_t text[64];
-    swprintf(text, 64, L"%llu",
-             ((unsigned long long)now.dwHighDateTime << 32) | now.dwLowDateTime);
+    swprintf(text, 64, L"%llu", ((unsigned long long)now.dwHighDateTime << 32) | now.dwLowDateTime);
     Append(file, L"start", text);
     Append(file, L"commandline", GetCommandLineW());
     for (int i = 0; i < argc; ++i) Append(file, L"arg", argv[i]);
@@ -46,8 +45,7 @@ int wmain(int argc, wchar_t** argv) {
     Append(file, L"cwd", folder);
     STARTUPINFOW startup;
     GetStartupInfoW(&startup);
-    swprintf(text, 64, L"%d",
-             (startup.dwFlags & STARTF_USESHOWWINDOW) ? (int)startup.wShowWindow : -1);
+    swprintf(text, 64, L"%d", (startup.dwFlags & STARTF_USESHOWWINDOW) ? (int)startup.wShowWindow : -1);
     Append(file, L"show", text);
     wchar_t decimal[16] = L"";
     GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 16);
@@ -62,8 +60,8 @@ int wmain(int argc, wchar_t** argv) {
         if (!GetEnvironmentVariableW(streams[stream], says, 2048)) continue;
         char said[4096];
         int bytes = WideCharToMultiByte(CP_ACP, 0, says, -1, said, sizeof said, NULL, NULL);
-        WriteFile(stream ? errors : GetStdHandle(STD_OUTPUT_HANDLE), said,
-                  bytes > 0 ? (DWORD)bytes - 1 : 0, &written, NULL);
+        WriteFile(stream ? errors : GetStdHandle(STD_OUTPUT_HANDLE), said, bytes > 0 ? (DWORD)bytes - 1 : 0, &written,
+                  NULL);
     }
     if (GetEnvironmentVariableW(L"SMS_JAVA_SAYS_BYTES", text, 64)) {
         DWORD size = (DWORD)_wtol(text);

@@ -27,13 +27,12 @@ DWORD HandleCount() {
         ACCESS_MASK access;
     };
     using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-    const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     constexpr ULONG kSystemHandleInformation = 16;
     std::vector<char> buffer(1 << 16);
     ULONG needed = 0;
-    while (query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()),
-                 &needed) != 0) {
+    while (query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0) {
         if (buffer.size() > (64u << 20)) return 0;
         buffer.resize(buffer.size() * 4);
     }
@@ -60,6 +59,7 @@ protected:
 TEST_F(RealRegistry, ReadsEachHandledType) {
     Bytes binary2000(2000);
     for (std::size_t i = 0; i < binary2000.size(); ++i) binary2000[i] = static_cast<std::uint8_t>(i * 7);
+    // clang-format off
     const std::pair<const wchar_t*, RegistryValue> cases[] = {
         {L"Text", std::wstring(L"abc")},
         {L"Empty", std::wstring()},
@@ -74,6 +74,7 @@ TEST_F(RealRegistry, ReadsEachHandledType) {
         {L"Binary3", Bytes{1, 2, 3}},
         {L"Binary2000", binary2000},
     };
+    // clang-format on
     for (const auto& [name, expected] : cases) {
         const auto read = Read(name);
         ASSERT_TRUE(read) << Utf8(name);
@@ -89,8 +90,7 @@ TEST_F(RealRegistry, UnhandledTypesAndMissingValuesFail) {
         EXPECT_EQ(read.failure().description, L"Unsupported value type");
     }
     const RegistryValue fallback = std::int32_t{5};
-    EXPECT_EQ(*MRegistry::ReadRegistryValue(registry_, kRoot, L"SOFTWARE\\NotThere", L"v", fallback),
-              fallback);
+    EXPECT_EQ(*MRegistry::ReadRegistryValue(registry_, kRoot, L"SOFTWARE\\NotThere", L"v", fallback), fallback);
 }
 
 TEST_F(RealRegistry, ListsSubkeysInTheRegistrysOwnOrder) {

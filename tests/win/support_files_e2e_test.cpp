@@ -14,12 +14,14 @@ namespace {
 const std::wstring kHome = L"C:\\Java\\jre6";
 const std::wstring kSource = L"C:\\sorvel\\GsmModemJar";
 const std::wstring kCopyFailed = L"Error While Copying JAR File";
+// clang-format off
 const std::pair<const wchar_t*, const wchar_t*> kInstalled[] = {
     {L"\\lib\\ext\\", L"Comm.jar"},
     {L"\\lib\\", L"javax.comm.properties"},
     {L"\\bin\\", L"Win32com.dll"},
     {L"\\lib\\ext\\", L"jdc.jar"},
 };
+// clang-format on
 
 class NoWait final : public platform::ProgramControl {
 public:
@@ -39,9 +41,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     return names;
 }
 
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class SupportFiles : public ::testing::Test {
 protected:
@@ -72,8 +72,8 @@ private:
     FakeMessageBoxes boxes_;
     NoWait programControl_;
     win32::Win32FileSystem fileSystem_;
-    mod_main::ModMain modMain_{registry_, [this]() -> platform::FileSystem& { return fileSystem_; },
-                               boxes_, programControl_};
+    mod_main::ModMain modMain_{registry_, [this]() -> platform::FileSystem& { return fileSystem_; }, boxes_,
+                               programControl_};
     std::string unwritable_;
 };
 
@@ -161,11 +161,13 @@ struct LeftoverCase {
 // A start that ended between the copy and the rename left a read-only temporary file (the
 // sources came from a CD); Windows refuses to copy over it or to delete it as it is.
 TEST_F(SupportFiles, ALeftoverOfAnInterruptedStartIsClearedFirst) {
+    // clang-format off
     const LeftoverCase cases[] = {
         {"read-only", false, {}, {L"Comm.jar", L"jdc.jar"}},
         {"held open by another program", true,
          {SystemMessage(ERROR_SHARING_VIOLATION), kCopyFailed}, {L"~Comm.jar.tmp"}},
     };
+    // clang-format on
     for (const wchar_t* name : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"}) {
         SetFileAttributesW((kSource + L"\\" + name).c_str(), FILE_ATTRIBUTE_READONLY);
     }
@@ -173,20 +175,17 @@ TEST_F(SupportFiles, ALeftoverOfAnInterruptedStartIsClearedFirst) {
     for (const auto& c : cases) {
         WriteBytes(leftover, "support file Co");
         ASSERT_TRUE(SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY));
-        HANDLE held = c.heldOpen ? CreateFileW(leftover.c_str(), GENERIC_READ, 0, nullptr,
-                                               OPEN_EXISTING, 0, nullptr)
+        HANDLE held = c.heldOpen ? CreateFileW(leftover.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)
                                  : INVALID_HANDLE_VALUE;
         Install();
         if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
         EXPECT_EQ(Boxes(), c.boxes) << c.name;
         EXPECT_EQ(FilesIn(kHome + L"\\lib\\ext"), c.filesInLibExt) << c.name;
         if (c.boxes.empty()) {
-            EXPECT_EQ(ReadBytes(kHome + L"\\lib\\ext\\Comm.jar"), SupportSourceContent(L"Comm.jar"))
-                << c.name;
+            EXPECT_EQ(ReadBytes(kHome + L"\\lib\\ext\\Comm.jar"), SupportSourceContent(L"Comm.jar")) << c.name;
         }
-        for (const wchar_t* path : {L"\\lib\\ext\\Comm.jar", L"\\lib\\ext\\jdc.jar",
-                                    L"\\lib\\ext\\~Comm.jar.tmp", L"\\lib\\javax.comm.properties",
-                                    L"\\bin\\Win32com.dll"}) {
+        for (const wchar_t* path : {L"\\lib\\ext\\Comm.jar", L"\\lib\\ext\\jdc.jar", L"\\lib\\ext\\~Comm.jar.tmp",
+                                    L"\\lib\\javax.comm.properties", L"\\bin\\Win32com.dll"}) {
             SetFileAttributesW((kHome + path).c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileW((kHome + path).c_str());
         }
