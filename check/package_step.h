@@ -11,7 +11,7 @@
 #include "check/check.h"
 #include "platform/held_files.h"
 #include "platform/registry_writer.h"
-#include "sms_facts.h"
+#include "product_facts.h"
 
 namespace check {
 

@@ -5,7 +5,7 @@
 #include "check/check.h"
 #include "check/hold.h"
 #include "check/installed_runtimes.h"
-#include "launcher/version.h"
+#include "product_facts.h"
 #include "registry/MRegistry.h"
 #include "runtime/decisions.h"
 

@@ -2,7 +2,7 @@
 #include "check/check.h"
 
 #include "check/report.h"
-#include "launcher/version.h"
+#include "product_facts.h"
 
 namespace check {
 namespace {

@@ -4,7 +4,7 @@
 #include "base/text.h"
 #include "launcher/command_line.h"
 #include "launcher/java_end.h"
-#include "launcher/version.h"
+#include "product_facts.h"
 
 namespace launcher {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "base/text.h"
-#include "launcher/version.h"
+#include "product_facts.h"
 
 namespace launcher {
 namespace {

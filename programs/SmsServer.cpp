@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "launcher/frmSplash.h"
-#include "launcher/version.h"
 #include "platform/win32/win32_platform.h"
+#include "product_facts.h"
 #include "programs/resource.h"
 #include "runtime/mod_main.h"
 

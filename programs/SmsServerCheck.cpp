@@ -14,7 +14,7 @@
 #include "platform/win32/console.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
-#include "sms_facts.h"
+#include "product_facts.h"
 
 namespace {
 

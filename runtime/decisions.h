@@ -11,13 +11,13 @@
 
 #include "base/failure.h"
 #include "platform/registry.h"
-#include "sms_facts.h"
+#include "product_facts.h"
 
 namespace mod_main {
 
 inline constexpr wchar_t kJavaRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
 inline constexpr wchar_t kJavaHomeValue[] = L"JavaHome";
-inline constexpr wchar_t kSupportSourceFolder[] = L"" SMS_SUPPORT_FOLDER;
+inline constexpr wchar_t kSupportSourceFolder[] = L"" SMS_SUPPORT_PARENT L"\\" SMS_SUPPORT_NAME;
 inline constexpr double kMinimumJavaVersion = 1.5;
 
 // A serial-port support file: its folder below the runtime (ending in a backslash) and its
@@ -27,7 +27,57 @@ struct SupportFile {
     const wchar_t* fileName;
 };
 
-inline constexpr std::array<SupportFile, 4> kSupportFiles{{SMS_SUPPORT_TABLE}};
+// The support files' places as the product's facts give them ("lib/ext/Comm.jar"), split into
+// folders and names when the program is built.
+namespace support_table {
+
+inline constexpr wchar_t kPaths[] = L"" SMS_SUPPORT_PATHS;
+inline constexpr std::size_t kLength = sizeof(kPaths) / sizeof(wchar_t) - 1;
+inline constexpr std::size_t kCount = [] {
+    std::size_t count = 1;
+    for (std::size_t at = 0; at < kLength; ++at) count += kPaths[at] == L' ';
+    return count;
+}();
+
+// Each place as its folder ("\lib\ext\") and its name ("Comm.jar"), each ended by a NUL,
+// and where each of them begins.
+struct Texts {
+    wchar_t text[kLength + 3 * kCount]{};
+    std::size_t folderAt[kCount]{};
+    std::size_t nameAt[kCount]{};
+};
+
+inline constexpr Texts kTexts = [] {
+    Texts texts;
+    std::size_t out = 0;
+    for (std::size_t file = 0, start = 0; file < kCount; ++file) {
+        std::size_t end = start;
+        while (end < kLength && kPaths[end] != L' ') ++end;
+        std::size_t name = end;
+        while (name > start && kPaths[name - 1] != L'/') --name;
+        texts.folderAt[file] = out;
+        texts.text[out++] = L'\\';
+        for (std::size_t at = start; at < name; ++at)
+            texts.text[out++] = kPaths[at] == L'/' ? L'\\' : kPaths[at];
+        texts.text[out++] = L'\0';
+        texts.nameAt[file] = out;
+        for (std::size_t at = name; at < end; ++at) texts.text[out++] = kPaths[at];
+        texts.text[out++] = L'\0';
+        start = end + 1;
+    }
+    return texts;
+}();
+
+}  // namespace support_table
+
+inline constexpr std::array<SupportFile, support_table::kCount> kSupportFiles = [] {
+    std::array<SupportFile, support_table::kCount> files{};
+    for (std::size_t file = 0; file < files.size(); ++file) {
+        files[file] = {&support_table::kTexts.text[support_table::kTexts.folderAt[file]],
+                       &support_table::kTexts.text[support_table::kTexts.nameAt[file]]};
+    }
+    return files;
+}();
 
 // The version a runtime's key name stands for: its first three characters read as a number,
 // with a point as the decimal separator; failure 13 "Type mismatch" when they are not one.

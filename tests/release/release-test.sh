@@ -159,6 +159,6 @@ check "a missing application folder is refused" refused "$repo/scripts/release" 
 rm "$work/support/jdc.jar"
 check "a support folder without jdc.jar is refused" refused "$repo/scripts/release" --allow-dirty --support "$work/support"
 git clone -q "$repo" "$work/clone"
-echo "// a change" >>"$work/clone/launcher/version.h"
+echo "# a change" >>"$work/clone/product.facts"
 check "a dirty tree is refused" refused "$work/clone/scripts/release"
 exit $failed
