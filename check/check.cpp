@@ -227,7 +227,7 @@ private:
             return false;
         }
         report_.chosenRuntime = names[choice.stoppedAt];
-        ReadJavaHome();
+        CheckJavaHome();
         return true;
     }
 
@@ -249,7 +249,7 @@ private:
         }
     }
 
-    void ReadJavaHome() {
+    void CheckJavaHome() {
         const std::wstring& name = report_.chosenRuntime;
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
         if (!MRegistry::RegistryKeyExists(platform_.registry, platform::kHKeyLocalMachine, key)) {
