@@ -31,25 +31,32 @@ constexpr std::size_t kBytesKept = 8192;
 // Lets CreateProcess hand the child these handles and no other that happens to be inheritable.
 class InheritedHandles {
 public:
-    InheritedHandles(HANDLE first, HANDLE second) : handles_{first, second} {
-        SIZE_T size = sizeof(buffer_);
-        made_ = InitializeProcThreadAttributeList(list(), 1, 0, &size) &&
-                UpdateProcThreadAttribute(list(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
-                                          sizeof handles_, nullptr, nullptr);
-    }
+    InheritedHandles() = default;
     InheritedHandles(const InheritedHandles&) = delete;
     InheritedHandles& operator=(const InheritedHandles&) = delete;
     ~InheritedHandles() {
-        if (made_) DeleteProcThreadAttributeList(list());
+        if (made_) DeleteProcThreadAttributeList(get());
     }
-    LPPROC_THREAD_ATTRIBUTE_LIST get() { return made_ ? list() : nullptr; }
 
-private:
-    LPPROC_THREAD_ATTRIBUTE_LIST list() {
+    // Makes the list of the two handles, or tells why it cannot.
+    std::optional<base::Failure> Make(HANDLE first, HANDLE second) {
+        handles_[0] = first;
+        handles_[1] = second;
+        SIZE_T size = sizeof(buffer_);
+        if (!InitializeProcThreadAttributeList(get(), 1, 0, &size)) return LastErrorFailure();
+        made_ = true;
+        if (!UpdateProcThreadAttribute(get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_,
+                                       sizeof handles_, nullptr, nullptr)) {
+            return LastErrorFailure();
+        }
+        return std::nullopt;
+    }
+    LPPROC_THREAD_ATTRIBUTE_LIST get() {
         return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer_);
     }
 
-    HANDLE handles_[2];
+private:
+    HANDLE handles_[2]{};
     // One attribute takes some 48 bytes; a list that does not fit fails to be made.
     alignas(8) unsigned char buffer_[128];
     bool made_ = false;
@@ -79,8 +86,8 @@ base::Result<std::unique_ptr<platform::StartedProgram>> Win32Processes::StartPro
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                        OPEN_EXISTING, 0, nullptr));
     if (!nul) return LastErrorFailure();
-    InheritedHandles inherited(nul.get(), writeEnd);
-    if (!inherited.get()) return LastErrorFailure();
+    InheritedHandles inherited;
+    if (auto failure = inherited.Make(nul.get(), writeEnd)) return *failure;
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof(startup);
     startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
