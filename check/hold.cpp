@@ -34,15 +34,25 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 base::Failure Refusal(std::wstring reason) { return base::Failure::Own(0, std::move(reason)); }
 
 // What the folders and files are held under: a folder above what is read or written must not
-// be renamed or replaced by others; what is read or written must not be changed at all.
+// be renamed or replaced by others; what is read or written must not be changed at all. The
+// reason for the source, for the runtime copied into, for every folder above either of them
+// (the drive's root included), and for the package's installed folder.
 struct Rule {
-    const wchar_t* text;  // kSourceRule, kTargetRule or kAboveRule
+    const wchar_t* what;  // what only the trusted accounts may do, and to what
     bool closed;
 };
-constexpr Rule kSource{kSourceRule, true};
-constexpr Rule kTarget{kTargetRule, true};
-constexpr Rule kAbove{kAboveRule, false};
-constexpr Rule kInstalled{kInstalledRule, true};
+constexpr Rule kSource{L"own or change what the repair copies", true};
+constexpr Rule kTarget{L"own or change a runtime that every user's start runs", true};
+constexpr Rule kAbove{L"own, rename or replace a folder above what the repair reads or writes",
+                      false};
+constexpr Rule kInstalled{
+    L"own or change the folder whose files the package's step uses as LocalSystem", true};
+
+// The rule as a reason begins with it.
+std::wstring Under(const Rule& rule) {
+    return base::Concat(
+        {L", since only SYSTEM, the administrators and TrustedInstaller may ", rule.what, L": "});
+}
 
 class Holder {
 public:
@@ -142,30 +152,30 @@ public:
                                               const std::wstring& path, const Rule& rule) {
         const auto access = item.Access();
         if (!access) {
-            return Refusal(base::Concat({rule.text, L"who may change ", path, L" cannot be told: ",
-                                         access.failure().description}));
+            return Refusal(base::Concat({Under(rule), L"who may change ", path,
+                                         L" cannot be told: ", access.failure().description}));
         }
         if (!IsTrusted(access->owner, ownAccount_)) {
             return Refusal(
-                base::Concat({rule.text, held_.AccountName(access->owner), L" owns ", path}));
+                base::Concat({Under(rule), held_.AccountName(access->owner), L" owns ", path}));
         }
         if (access->unrestricted) {
             return Refusal(base::Concat(
-                {rule.text, L"everyone may change ", path, L", which has no access list"}));
+                {Under(rule), L"everyone may change ", path, L", which has no access list"}));
         }
         const std::uint32_t rights = rule.closed ? SMS_CHANGE_RIGHTS : SMS_REPLACE_RIGHTS;
         const wchar_t* may = rule.closed ? L" may change " : L" may rename or replace ";
-        if (auto who = Holding(*access, rights, may, path, L"")) return Refusal(rule.text + *who);
+        if (auto who = Holding(*access, rights, may, path, L"")) return Refusal(Under(rule) + *who);
         if (!parent) return std::nullopt;
         const auto above = parent->Access();
         if (!above) {
-            return Refusal(base::Concat({rule.text, L"who may change ", parentPath,
+            return Refusal(base::Concat({Under(rule), L"who may change ", parentPath,
                                          L" cannot be told: ", above.failure().description}));
         }
         const std::wstring in = base::Concat({L" in ", parentPath});
         if (auto who =
                 Holding(*above, SMS_DELETE_CHILD_RIGHTS, L" may remove or rename ", path, in))
-            return Refusal(rule.text + *who);
+            return Refusal(Under(rule) + *who);
         return std::nullopt;
     }
 

@@ -15,22 +15,6 @@
 
 namespace check {
 
-// The rules the reasons begin with: for the source, for the runtime copied into, and for
-// every folder above either of them, the drive's root included.
-inline constexpr wchar_t kSourceRule[] =
-    L", since only SYSTEM, the administrators and TrustedInstaller may own or change what the "
-    L"repair copies: ";
-inline constexpr wchar_t kTargetRule[] =
-    L", since only SYSTEM, the administrators and TrustedInstaller may own or change a runtime "
-    L"that every user's start runs: ";
-inline constexpr wchar_t kAboveRule[] =
-    L", since only SYSTEM, the administrators and TrustedInstaller may own, rename or replace a "
-    L"folder above what the repair reads or writes: ";
-
-inline constexpr wchar_t kInstalledRule[] =
-    L", since only SYSTEM, the administrators and TrustedInstaller may own or change the "
-    L"folder whose files the package's step uses as LocalSystem: ";
-
 // Whether the failure is Windows' word that nothing has the name, or that a folder on the way
 // is missing: what is not there is no refusal.
 inline bool NotThere(const base::Failure& failure) {
