@@ -125,12 +125,12 @@ std::wstring Joined(const std::vector<std::wstring>& names) {
 class Survey {
 public:
     Survey(const CheckPlatform& platform, const std::wstring& programFolder)
-        : platform_(platform), files_(platform.queries) {
+        : platform_(platform), queries_(platform.queries) {
         report_.programFolder = programFolder;
     }
 
     Report Run() {
-        if (!files_.FolderExists(report_.programFolder)) {
+        if (!queries_.FolderExists(report_.programFolder)) {
             report_.status = kCouldNotCheck;
             report_.verdict.push_back(
                 base::Concat({L"The folder ", report_.programFolder, L" does not exist."}));
@@ -168,8 +168,8 @@ private:
         }
         const std::wstring exe =
             base::Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_LAUNCHER_FILE});
-        if (files_.FileExists(exe)) {
-            const std::wstring version = files_.FileVersion(exe);
+        if (queries_.FileExists(exe)) {
+            const std::wstring version = queries_.FileVersion(exe);
             Add(Mark::Ok, {L"" SMS_LAUNCHER_FILE, version.empty() ? L"" : L", version ", version});
         } else {
             Add(Mark::Missing, {L"" SMS_LAUNCHER_FILE L" is not in this folder"});
@@ -182,8 +182,8 @@ private:
         const std::wstring path = base::Concat({report_.programFolder, entry});
         const std::wstring_view shown = entry.substr(1);
         const bool wantsFolder = !shown.ends_with(L".jar");
-        const bool isFile = files_.FileExists(path);
-        const bool isFolder = files_.FolderExists(path);
+        const bool isFile = queries_.FileExists(path);
+        const bool isFolder = queries_.FolderExists(path);
         if (wantsFolder ? isFolder : isFile) {
             Add(Mark::Ok, {shown});
             return;
@@ -277,7 +277,7 @@ private:
     void CheckJavaLauncher() {
         report_.javaLauncher = launcher::JavaLauncherProgram(report_.javaHomePath);
         if (report_.javaHomePath.empty()) {
-            report_.javaFound = files_.FindProgram(report_.javaLauncher, report_.programFolder);
+            report_.javaFound = queries_.FindProgram(report_.javaLauncher, report_.programFolder);
             if (report_.javaFound.empty()) {
                 Add(Mark::Problem, {L"No java.exe in the program folder, the system folders or the "
                                     L"folders of PATH"});
@@ -290,7 +290,7 @@ private:
         std::wstring note;
         const std::wstring path = ResolvedPath(report_.javaLauncher, report_.programFolder, note);
         if (!note.empty()) Add(Mark::Note, {note});
-        const bool found = files_.FileExists(path);
+        const bool found = queries_.FileExists(path);
         if (found) report_.javaFound = path;
         Add(found ? Mark::Ok : Mark::Problem, {Printable(path), found ? L"" : L" is missing"});
     }
@@ -337,7 +337,7 @@ private:
 
     void CheckSupportFiles() {
         BeginSection(L"Serial-port support files");
-        const bool source = files_.FolderExists(mod_main::kSupportSourceFolder);
+        const bool source = queries_.FolderExists(mod_main::kSupportSourceFolder);
         Add(source ? Mark::Ok : Mark::Missing, {L"Source folder ", mod_main::kSupportSourceFolder});
         RepairHold hold;
         if (const auto why =
@@ -355,7 +355,7 @@ private:
         const std::wstring folder = mod_main::SupportFolder(report_.javaHomePath, file);
         const std::wstring shownFolder = WithoutTrailingBackslash(folder);
         const std::wstring shown = base::Concat({file.folderSuffix + 1, file.fileName});
-        if (files_.FileExists(folder + file.fileName)) {
+        if (queries_.FileExists(folder + file.fileName)) {
             Add(Mark::Ok, {shown, L" is in the runtime"});
             return;
         }
@@ -365,18 +365,18 @@ private:
         }
         Add(Mark::Missing, {shown, L": a start copies it from the source folder"});
         const std::wstring leftover = mod_main::TemporaryNameFor(file.fileName);
-        if (files_.FileExists(folder + leftover)) {
+        if (queries_.FileExists(folder + leftover)) {
             Add(Mark::Note, {leftover, L", left by an interrupted start, is removed first"});
         }
         const std::wstring source = mod_main::SupportSource(file);
         std::wstring why;
-        if (!files_.FileExists(source)) {
+        if (!queries_.FileExists(source)) {
             why = base::Concat({L"its source ", source, L" is missing"});
-        } else if (!files_.FolderExists(folder)) {
+        } else if (!queries_.FolderExists(folder)) {
             why = base::Concat(
                 {L"the folder ", shownFolder, L" is missing, and a start makes no folder"});
         } else {
-            switch (files_.WriteAccessTo(folder)) {
+            switch (queries_.WriteAccessTo(folder)) {
                 case platform::WriteAccess::Denied:
                     why = base::Concat({L"this user may not write to ", shownFolder,
                                         L": the first start must run as administrator"});
@@ -452,7 +452,7 @@ private:
     }
 
     const CheckPlatform& platform_;
-    platform::FileQueries& files_;
+    platform::FileQueries& queries_;
     Report report_;
     std::wstring searchFailure_;  // the description a failed search shows
     std::wstring copyFailure_;    // the support file whose copy fails

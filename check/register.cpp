@@ -66,17 +66,17 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
                              const std::wstring& given) {
     const std::wstring folder = WithoutTrailingBackslash(given);
     const std::wstring java = folder + L"\\bin\\java.exe";
-    auto& files = platform.queries;
-    if (!files.FileExists(java))
+    auto& queries = platform.queries;
+    if (!queries.FileExists(java))
         return Refused(kNoJavaInFolder, {L"Not registered: ", folder, L" holds no bin\\java.exe."});
-    const int bits = ProgramBits(files.ReadFileStart(java, 4096));
+    const int bits = ProgramBits(queries.ReadFileStart(java, 4096));
     if (bits != 32) {
         return Refused(kNot32Bit, {L"Not registered: ", java,
                                    bits == 64 ? L" is a 64-bit program, and "
                                               : L" is not a 32-bit Windows program.",
                                    bits == 64 ? kNo64Bit : L"", bits == 64 ? L"." : L""});
     }
-    if (!files.FolderExists(folder + L"\\lib\\ext")) {
+    if (!queries.FolderExists(folder + L"\\lib\\ext")) {
         return Refused(kNoLibExt,
                        {L"Not registered: ", folder, L" has no lib\\ext: ", kNoLibExtReason, L"."});
     }
@@ -88,8 +88,9 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
                         L". Install that Java under Program Files, or let only the "
                         L"administrators change its folder and every folder above it."});
     }
-    const std::wstring release = ReleaseVersion(files.ReadFileStart(folder + L"\\release", 65536));
-    const std::wstring version = release.empty() ? files.FileVersion(java) : release;
+    const std::wstring release =
+        ReleaseVersion(queries.ReadFileStart(folder + L"\\release", 65536));
+    const std::wstring version = release.empty() ? queries.FileVersion(java) : release;
     const int feature = FeatureVersion(version);
     if (feature < 5) {
         return Refused(kVersionBelow15,
