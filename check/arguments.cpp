@@ -19,6 +19,9 @@ bool OptionValue(const std::wstring& argument, const std::wstring& name, std::ws
     return false;
 }
 
+// Why the arguments cannot be used, as the check prints it before its usage.
+base::Failure Unusable(std::wstring why) { return base::Failure::Own(0, std::move(why)); }
+
 }  // namespace
 
 const wchar_t kUsage[] =
@@ -60,7 +63,7 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
                 !IsOption(arguments[i + 1])) {
                 folder = AsFolder(arguments[++i]);
             } else {
-                parsed.error = L"The option " + argument + L" needs a runtime's folder.";
+                parsed.error = Unusable(L"The option " + argument + L" needs a runtime's folder.");
             }
         } else if (argument == L"/?" || argument == L"-h" || argument == L"--help") {
             parsed.help = true;
@@ -69,15 +72,16 @@ Arguments ParseArguments(const std::vector<std::wstring>& arguments) {
         } else if (argument == L"/repair" || argument == L"--repair") {
             parsed.repair = true;
         } else if (OptionValue(argument, L"report", parsed.reportFile)) {
-            if (parsed.reportFile.empty()) parsed.error = L"The option /report: needs a file name.";
+            if (parsed.reportFile.empty())
+                parsed.error = Unusable(L"The option /report: needs a file name.");
         } else if (IsOption(argument)) {
-            parsed.error = L"Unknown option: " + argument;
+            parsed.error = Unusable(L"Unknown option: " + argument);
         } else if (!parsed.folder.empty()) {
-            parsed.error = L"Give one folder at most.";
+            parsed.error = Unusable(L"Give one folder at most.");
         } else {
             parsed.folder = AsFolder(argument);
         }
-        if (!parsed.error.empty()) break;
+        if (parsed.error) break;
     }
     return parsed;
 }

@@ -1,9 +1,11 @@
 // The check's command line.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "platform/console_facts.h"
 
 namespace check {
@@ -12,11 +14,11 @@ struct Arguments {
     std::wstring folder;      // empty: the check's own folder
     std::wstring reportFile;  // empty: print the report
     bool help = false;
-    bool noWait = false;            // never wait for Enter at the end
-    bool repair = false;            // copy the missing support files first
-    std::wstring registerFolder;    // /register: the runtime folder to register
-    std::wstring unregisterFolder;  // /unregister: the runtime folder to take back
-    std::wstring error;             // why the arguments cannot be used
+    bool noWait = false;                 // never wait for Enter at the end
+    bool repair = false;                 // copy the missing support files first
+    std::wstring registerFolder;         // /register: the runtime folder to register
+    std::wstring unregisterFolder;       // /unregister: the runtime folder to take back
+    std::optional<base::Failure> error;  // why the arguments cannot be used; none when they can
 };
 
 Arguments ParseArguments(const std::vector<std::wstring>& arguments);

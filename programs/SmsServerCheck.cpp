@@ -67,8 +67,8 @@ int wmain(int argc, wchar_t** argv) {
         win32::WriteOut(check::kUsage);
         return Finish(0, arguments);
     }
-    if (!arguments.error.empty()) {
-        win32::WriteOut(arguments.error + L"\r\n\r\n" + check::kUsage, true);
+    if (arguments.error) {
+        win32::WriteOut(arguments.error->description + L"\r\n\r\n" + check::kUsage, true);
         return Finish(check::kCouldNotCheck, arguments);
     }
 

@@ -571,7 +571,7 @@ TEST(Check, ReadsItsArguments) {
         const auto parsed = check::ParseArguments(c.arguments);
         EXPECT_EQ(parsed.folder, c.folder);
         EXPECT_EQ(parsed.reportFile, c.reportFile);
-        EXPECT_EQ(parsed.error, c.error);
+        EXPECT_EQ(parsed.error ? parsed.error->description : L"", c.error);
         EXPECT_EQ(parsed.help, c.help);
         EXPECT_EQ(parsed.noWait, c.noWait);
         EXPECT_EQ(parsed.repair, c.repair);
