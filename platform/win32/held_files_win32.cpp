@@ -56,15 +56,15 @@ HANDLE HandleOf(platform::HeldItem& item) { return static_cast<Win32HeldItem&>(i
 
 namespace {
 
-// The path the handle reaches, as "C:\..." or "\\server\share\..."; empty text when it cannot
-// be told, which the caller takes as a path that leads elsewhere.
-std::wstring FinalPath(HANDLE file) {
+// The path the handle reaches, as "C:\..." or "\\server\share\...".
+base::Result<std::wstring> FinalPath(HANDLE file) {
     constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
     const DWORD needed = GetFinalPathNameByHandleW(file, nullptr, 0, kFlags);
-    if (needed == 0) return {};
+    if (needed == 0) return LastErrorFailure();
     std::wstring path(needed, L'\0');
     const DWORD length = GetFinalPathNameByHandleW(file, path.data(), needed, kFlags);
-    if (length == 0 || length >= needed) return {};
+    if (length == 0) return LastErrorFailure();
+    if (length >= needed) return SystemFailure(ERROR_INSUFFICIENT_BUFFER);  // renamed meanwhile
     path.resize(length);
     if (path.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
     if (path.starts_with(L"\\\\?\\")) return path.substr(4);
@@ -95,8 +95,11 @@ base::Result<std::unique_ptr<platform::HeldItem>> Open(HANDLE root, const std::w
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(handle, &information)) return LastErrorFailure();
     const bool folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    // A path that cannot be told is none, which the hold takes for one that leads elsewhere.
+    auto finalPath = FinalPath(handle);
     platform::HeldFacts facts{(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0,
-                              information.nNumberOfLinks, FinalPath(handle), folder};
+                              information.nNumberOfLinks,
+                              finalPath ? std::move(*finalPath) : std::wstring(), folder};
     return std::unique_ptr<platform::HeldItem>(
         std::make_unique<Win32HeldItem>(held.release(), std::move(facts)));
 }
