@@ -77,23 +77,15 @@ std::wstring ReadRegistered() {
 
 // Remembers folder as the one the package registered; empty text forgets it.
 void WriteRegistered(const std::wstring& folder) {
-    HKEY opened = nullptr;
-    if (folder.empty()) {
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPackageKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                          &opened) == ERROR_SUCCESS) {
-            RegDeleteValueW(win32::ScopedKey(opened).get(), kRegisteredValue);
-        }
+    if (!folder.empty()) {
+        (void)win32::Win32RegistryWriter().WriteText(kPackageKey, kRegisteredValue, folder);
         return;
     }
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPackageKey, 0, nullptr, 0,
-                        KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
-        return;
+    win32::ScopedKey opened;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kPackageKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                      opened.Out()) == ERROR_SUCCESS) {
+        RegDeleteValueW(opened.get(), kRegisteredValue);
     }
-    const win32::ScopedKey key(opened);
-    RegSetValueExW(key.get(), kRegisteredValue, 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
 }
 
 // The check's platform on Win32, as SmsServerCheck.exe wires it.

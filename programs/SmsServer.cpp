@@ -15,14 +15,12 @@ namespace {
 // Whether this start runs with an administrator's rights (TokenElevation): only then may it
 // write where other users' Java reads.
 bool Elevated() {
-    HANDLE token = nullptr;
+    win32::ScopedHandle token;
     TOKEN_ELEVATION elevation{};
     DWORD size = 0;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    const bool read =
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size);
-    CloseHandle(token);
-    return read && elevation.TokenIsElevated;
+    return OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Out()) &&
+           GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size) &&
+           elevation.TokenIsElevated;
 }
 
 // An elevated start copies through SmsServerCheck.exe /repair beside it, which holds every
@@ -41,9 +39,9 @@ public:
         const auto end = (*started)->Wait(60000);
         if (end && end->status == 0) return std::nullopt;
         return base::Failure::Own(end ? static_cast<long>(end->status) : 0,
-                             L"An elevated start copies only through " SMS_CHECK_FILE
-                             L" /repair, which did not put every support file in place: run it "
-                             L"as administrator to see why.");
+                                  L"An elevated start copies only through " SMS_CHECK_FILE
+                                  L" /repair, which did not put every support file in place: "
+                                  L"run it as administrator to see why.");
     }
 
 private:

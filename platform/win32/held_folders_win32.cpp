@@ -19,10 +19,9 @@ base::Result<std::unique_ptr<platform::HeldItem>> Win32HeldFolders::MakeFolder(
             &locked, nullptr)) {
         return LastErrorFailure();
     }
-    auto made = Open(HandleOf(parent), name, FILE_LIST_DIRECTORY | DELETE,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE, FILE_DIRECTORY_FILE, locked);
-    LocalFree(locked);
-    return made;
+    const ScopedLocalMemory owner(locked);
+    return Open(HandleOf(parent), name, FILE_LIST_DIRECTORY | DELETE,
+                FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE, FILE_DIRECTORY_FILE, locked);
 }
 
 // The name is opened anew for deletion, which no held handle of it would share, itself and not

@@ -43,11 +43,10 @@ void Win32Registry::CloseKey(platform::RegistryKey key) { RegCloseKey(ToHkey(key
 std::optional<base::Failure> Win32RegistryWriter::WriteText(const std::wstring& key,
                                                             const std::wstring& name,
                                                             const std::wstring& text) {
-    HKEY created = nullptr;
+    ScopedKey opened;
     LONG status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0,
-                                  KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &created, nullptr);
+                                  KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, opened.Out(), nullptr);
     if (status != ERROR_SUCCESS) return SystemFailure(static_cast<DWORD>(status));
-    const ScopedKey opened(created);
     status = RegSetValueExW(opened.get(), name.c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
