@@ -3,7 +3,6 @@
 
 #include <array>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "base/failure.h"

@@ -12,7 +12,6 @@
 #include "check/repair.h"
 #include "check/report.h"
 #include "platform/win32/console.h"
-#include "platform/win32/system_error.h"
 #include "platform/win32/win32_platform.h"
 #include "product_facts.h"
 
@@ -100,9 +99,8 @@ int wmain(int argc, wchar_t** argv) {
         for (const auto& line : done.lines) win32::WriteOut(line + L"\r\n", done.status != 0);
         return Finish(done.status, arguments);
     }
-    if (!arguments.repair)
-        return Finish(Report(check::CheckStart(platform, *folder), arguments.reportFile),
-                      arguments);
-    return Finish(LogRepair(Report(check::RepairStart(platform, *folder), arguments.reportFile)),
-                  arguments);
+    const int status = Report(arguments.repair ? check::RepairStart(platform, *folder)
+                                               : check::CheckStart(platform, *folder),
+                              arguments.reportFile);
+    return Finish(arguments.repair ? LogRepair(status) : status, arguments);
 }
