@@ -12,10 +12,6 @@
 namespace check {
 namespace {
 
-// The folder the support source folder lies in, which must be as closed as it is: whoever may
-// change it may put a folder of their own in its place.
-constexpr wchar_t kSourceParent[] = L"" SMS_SUPPORT_PARENT;
-
 // The system's own accounts, and the account that copies, which could as well write into the
 // runtime itself.
 bool IsTrusted(const std::wstring& sid, const std::wstring& ownAccount) {
@@ -252,7 +248,8 @@ std::optional<base::Failure> WhyNotUsable(const platform::HeldItem& item,
 std::optional<base::Failure> HoldForRepair(const CheckPlatform& platform, const std::wstring& home,
                                            RepairHold& hold) {
     Holder holder(platform, hold);
-    holder.HoldFolder(kSourceParent, kSource);
+    // Whoever may change the folder above the source may put a folder of their own in its place.
+    holder.HoldFolder(mod_main::kSupportSourceParent, kSource);
     holder.HoldFolder(mod_main::kSupportSourceFolder, kSource);
     for (const auto& file : mod_main::kSupportFiles) {
         holder.HoldName(mod_main::kSupportSourceFolder, file.fileName, platform::HoldAs::Source,

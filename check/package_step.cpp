@@ -17,7 +17,6 @@
 namespace check {
 namespace {
 
-constexpr wchar_t kSupportParent[] = L"" SMS_SUPPORT_PARENT;
 constexpr wchar_t kJavaSoftKey[] = L"SOFTWARE\\JavaSoft";
 constexpr wchar_t kSetAside[] = L" (set aside: others could change it)";
 
@@ -207,17 +206,17 @@ bool PlaceSupportFiles(const CheckPlatform& platform, platform::HeldFolders& fol
             {kRepairLine, mod_main::kSupportSourceFolder, L" does not exist; nothing to lock"}));
         return true;
     }
-    const std::wstring root = std::wstring(kSupportParent).substr(0, 3);
+    const std::wstring root = std::wstring(mod_main::kSupportSourceParent).substr(0, 3);
     if (auto why = HoldAbove(platform, root, hold)) {
-        log.push_back(
-            base::Concat({kRepairLine, L"nothing was put in ", kSupportParent, why->description}));
+        log.push_back(base::Concat({kRepairLine, L"nothing was put in ",
+                                    mod_main::kSupportSourceParent, why->description}));
         return true;
     }
-    const std::wstring parentName = std::wstring(kSupportParent).substr(3);
-    platform::HeldItem* folder =
-        Lock(platform, folders, hold, root, parentName, log)
-            ? Lock(platform, folders, hold, kSupportParent, L"" SMS_SUPPORT_NAME, log)
-            : nullptr;
+    const std::wstring parentName = std::wstring(mod_main::kSupportSourceParent).substr(3);
+    platform::HeldItem* folder = Lock(platform, folders, hold, root, parentName, log)
+                                     ? Lock(platform, folders, hold, mod_main::kSupportSourceParent,
+                                            L"" SMS_SUPPORT_NAME, log)
+                                     : nullptr;
     if (!folder || !bringsFiles) return true;
     bool all = true;
     for (const auto& file : mod_main::kSupportFiles) {

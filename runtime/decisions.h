@@ -17,6 +17,8 @@ namespace mod_main {
 
 inline constexpr wchar_t kJavaRuntimeKey[] = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
 inline constexpr wchar_t kJavaHomeValue[] = L"JavaHome";
+// The folder the support source folder lies in, and the source folder itself.
+inline constexpr wchar_t kSupportSourceParent[] = L"" SMS_SUPPORT_PARENT;
 inline constexpr wchar_t kSupportSourceFolder[] = L"" SMS_SUPPORT_PARENT L"\\" SMS_SUPPORT_NAME;
 inline constexpr double kMinimumJavaVersion = 1.5;
 
