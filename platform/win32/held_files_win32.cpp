@@ -50,12 +50,6 @@ private:
     platform::HeldFacts facts_;
 };
 
-}  // namespace
-
-HANDLE HandleOf(platform::HeldItem& item) { return static_cast<Win32HeldItem&>(item).get(); }
-
-namespace {
-
 // The path the handle reaches, as "C:\..." or "\\server\share\...".
 base::Result<std::wstring> FinalPath(HANDLE file) {
     constexpr DWORD kFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
@@ -72,6 +66,8 @@ base::Result<std::wstring> FinalPath(HANDLE file) {
 }
 
 }  // namespace
+
+HANDLE HandleOf(platform::HeldItem& item) { return static_cast<Win32HeldItem&>(item).get(); }
 
 base::Result<std::unique_ptr<platform::HeldItem>> Open(HANDLE root, const std::wstring& name,
                                                        ACCESS_MASK access, ULONG share,
