@@ -12,6 +12,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 stage=$1 version=$2 epoch=$3 out=$4 application=${5:--} support=${6:--}
 source "$here/../scripts/lib/facts.sh"
 
+# A GUID made from TEXT under the UpgradeCode (a UUID 5): the same text gives the same GUID.
+name_uuid() {
+    python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
+        "$sms_upgrade_code" "$1"
+}
+
 # The support files, one component each, named in the order they are listed, into a folder
 # below the programs named as the launcher's support folder is. Each component's GUID is made
 # from its file's name, so it holds for any number of files, and a component never moves.
@@ -19,7 +25,7 @@ support_file_rows() {
     local index file guid rows= refs=
     for index in "${!sms_support_files[@]}"; do
         file=${sms_support_files[$index]}
-        guid=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), "support file " + sys.argv[2])).upper())' "$sms_upgrade_code" "$file")
+        guid=$(name_uuid "support file $file")
         rows+="<Component Id=\"Support$index\" Guid=\"$guid\">"
         rows+="<File Id=\"Support$index\" Name=\"$file\" Source=\"\$(var.SupportSource)/$file\" KeyPath=\"yes\" />"
         rows+="</Component>"
@@ -61,7 +67,7 @@ find "$work/msi" "$work/application" "$work/support" -type f -exec touch -d "@$e
 # inputs give the same code.
 content=$(cd "$work" && find msi application support -type f -print0 | LC_ALL=C sort -z |
           xargs -0 -r sha256sum | sha256sum | cut -d' ' -f1)
-product_code=$(python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), " ".join(sys.argv[2:]))).upper())' "$sms_upgrade_code" "$sms_product_name" "$version" "$content")
+product_code=$(name_uuid "$sms_product_name $version $content")
 # wixl takes each source relative to the folder it runs in.
 (cd "$work" && wixl -a x86 -D Version="$version" -D ProductCode="$product_code" -D Stage=msi \
      -D ProductName="$sms_product_name" -D Manufacturer="$sms_manufacturer" -D UpgradeCode="$sms_upgrade_code" \
@@ -87,4 +93,3 @@ msibuild "$work/package.msi" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`Ver
 revision=$(msiinfo suminfo "$work/package.msi" | sed -n 's/^Revision number (UUID): //p')
 python3 "$here/stamp-msi.py" "$work/package.msi" "$epoch" "$revision" >/dev/null
 mv "$work/package.msi" "$out"
-echo "product code: {$product_code}"
