@@ -10,6 +10,7 @@ const base::Failure kPathNotFound(3, L"The system cannot find the path specified
 const base::Failure kAccessDenied(5, L"Access is denied.");
 const base::Failure kSharingViolation(
     32, L"The process cannot access the file because it is being used by another process.");
+const base::Failure kAlreadyExists(183, L"Cannot create a file when that file already exists.");
 const base::Failure kDiskFull(112, L"There is not enough space on the disk.");
 const base::Failure kNotReady(21, L"The device is not ready.");
 const base::Failure kDeviceError(1117, L"The request could not be performed because of an I/O device error.");
@@ -262,6 +263,12 @@ private:
     platform::HeldFacts facts_;
 };
 
+// Where name lies in the held folder.
+std::wstring ChildPath(platform::HeldItem& folder, const std::wstring& name) {
+    const std::wstring& path = static_cast<FakeHeldItem&>(folder).Path();
+    return path + (path.ends_with(L'\\') ? L"" : L"\\") + name;
+}
+
 }  // namespace
 
 base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::HoldPath(const std::wstring& path, bool folder) {
@@ -284,8 +291,7 @@ base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::HoldRoot(const
 base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::HoldChild(platform::HeldItem& parent,
                                                                             const std::wstring& name,
                                                                             platform::HoldAs as) {
-    const std::wstring& folder = static_cast<FakeHeldItem&>(parent).Path();
-    return HoldPath(folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name, as == platform::HoldAs::Folder);
+    return HoldPath(ChildPath(parent, name), as == platform::HoldAs::Folder);
 }
 
 // A new file only, as FILE_CREATE makes it, renamed never over a name that is taken; a failure
@@ -297,7 +303,7 @@ std::optional<base::Failure> FakeFileSystem::CopyInto(platform::HeldItem& folder
     if (HasFile(temporary) || FolderExists(temporary)) return base::Failure(80, L"The file exists.");
     if (unwritable_.count(Key(into))) return kAccessDenied;
     if (failHalfWay_.count(Key(temporary))) return kDiskFull;
-    if (HasFile(into + L"\\" + name)) return base::Failure(183, L"Cannot create a file when that file already exists.");
+    if (HasFile(into + L"\\" + name)) return kAlreadyExists;
     ++copies;
     const std::wstring target = into + L"\\" + name;
     files_[Key(target)] = File{target, FileAt(static_cast<FakeHeldItem&>(source).Path()).content, ++writes_, false};
@@ -315,10 +321,8 @@ std::optional<base::Failure> FakeFileSystem::Remove(platform::HeldItem& leftover
 
 base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::MakeFolder(platform::HeldItem& parent,
                                                                              const std::wstring& name) {
-    const std::wstring& folder = static_cast<FakeHeldItem&>(parent).Path();
-    const std::wstring path = folder + (folder.ends_with(L'\\') ? L"" : L"\\") + name;
-    if (HasFile(path) || FolderExists(path))
-        return base::Failure(183, L"Cannot create a file when that file already exists.");
+    const std::wstring path = ChildPath(parent, name);
+    if (HasFile(path) || FolderExists(path)) return kAlreadyExists;
     AddFolder(path);
     return HoldPath(path, true);
 }
@@ -326,10 +330,8 @@ base::Result<std::unique_ptr<platform::HeldItem>> FakeFileSystem::MakeFolder(pla
 // What is below the folder moves with it, its access lists too.
 std::optional<base::Failure> FakeFileSystem::Rename(platform::HeldItem& parent, const std::wstring& name,
                                                     const std::wstring& newName) {
-    const std::wstring from = Key(static_cast<FakeHeldItem&>(parent).Path() + L"\\" + name);
-    const std::wstring to = Key(static_cast<FakeHeldItem&>(parent).Path() + L"\\" + newName);
-    if (HasFile(to) || FolderExists(to))
-        return base::Failure(183, L"Cannot create a file when that file already exists.");
+    const std::wstring from = Key(ChildPath(parent, name)), to = Key(ChildPath(parent, newName));
+    if (HasFile(to) || FolderExists(to)) return kAlreadyExists;
     const auto moved = [&](const std::wstring& key) {
         return key == from || key.rfind(from + L"\\", 0) == 0 ? to + key.substr(from.size()) : key;
     };

@@ -1015,7 +1015,7 @@ TEST(Check, ThePackageStepFillsOnlyALockedSupportFolderFromAnInstalledFolderNoOn
     for (const auto& c : cases) {
         Layout layout(true);
         layout.files->AddFile(installed + L"\\SmsServerCheck.exe", "check");
-        for (const wchar_t* name : {L"Comm.jar", L"javax.comm.properties", L"Win32com.dll", L"jdc.jar"})
+        for (const auto& name : kAllFour)
             layout.files->AddFile(installed + L"\\GsmModemJar\\" + name, "the package's " + Narrow(name));
         c.arrange(layout);
         const auto before = layout.files->Files();
@@ -1051,12 +1051,10 @@ TEST(Check, TheBootTaskRepairsAsLocalSystemAtEachStartOfWindowsWithoutWaiting) {
 TEST(Check, ThePackageStepsRollbackTakesBackOnlyWhatTheInstallMade) {
     const std::wstring key = L"HKEY_LOCAL_MACHINE\\SOFTWARE\\JavaSoft\\Java Runtime Environment";
     const auto keys = [](Layout& w) {
-        std::vector<std::wstring> names;
-        for (const auto& name : MRegistry::ListRegistrySubkeys(w.registry, platform::kHKeyLocalMachine,
-                                                               L"SOFTWARE\\JavaSoft\\Java Runtime Environment"))
-            names.push_back(name);
         return std::pair{MRegistry::RegistryKeyExists(w.registry, platform::kHKeyLocalMachine, L"SOFTWARE\\JavaSoft"),
-                         names};
+                         MRegistry::ListRegistrySubkeys(w.registry, platform::kHKeyLocalMachine,
+                                                        L"SOFTWARE\\JavaSoft\\Java Runtime Environment")
+                             .Names()};
     };
     for (const bool javaSoftBefore : {false, true}) {
         Layout layout(true);
