@@ -166,8 +166,7 @@ private:
         } else {
             Add(Mark::Ok, {L"Folder ", folder});
         }
-        const std::wstring exe =
-            base::Concat({folder, folder.back() == L'\\' ? L"" : L"\\", L"" SMS_LAUNCHER_FILE});
+        const std::wstring exe = PathIn(folder, L"" SMS_LAUNCHER_FILE);
         if (queries_.FileExists(exe)) {
             const std::wstring version = queries_.FileVersion(exe);
             Add(Mark::Ok, {L"" SMS_LAUNCHER_FILE, version.empty() ? L"" : L", version ", version});

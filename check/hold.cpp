@@ -21,10 +21,6 @@ bool IsTrusted(const std::wstring& sid, const std::wstring& ownAccount) {
     return !ownAccount.empty() && sid == ownAccount;
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return FolderForComparison(a) == FolderForComparison(b);
-}
-
 // A reason of the program's own not to use what it holds, told as it follows "Nothing was
 // copied".
 base::Failure Refusal(std::wstring reason) { return base::Failure::Own(0, std::move(reason)); }
@@ -232,7 +228,7 @@ std::optional<base::Failure> WhyNotUsable(const platform::HeldItem& item,
                                      L" is a link, which the repair never follows; an "
                                      L"administrator must remove it"}));
     }
-    if (!SamePath(facts.finalPath, path)) {
+    if (!SameFolder(facts.finalPath, path)) {
         return Refusal(base::Concat({L": ", path, L" leads to ", facts.finalPath,
                                      L", and the repair never follows a link"}));
     }

@@ -114,7 +114,7 @@ std::optional<base::Failure> PlaceFile(platform::HeldFiles& held, platform::Held
 }
 
 std::wstring InstalledSource(const std::wstring& name) {
-    return base::Concat({L"" SMS_SUPPORT_NAME, L"\\", name});
+    return PathIn(L"" SMS_SUPPORT_NAME, name);
 }
 
 // The pieces of text between separators: one more than there are separators.
@@ -139,7 +139,7 @@ bool Registered(platform::Registry& registry, const std::wstring& folder) {
     for (const auto& name : MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine,
                                                            mod_main::kJavaRuntimeKey)) {
         const auto home = mod_main::ReadJavaHome(registry, name);
-        if (home && FolderForComparison(*home) == FolderForComparison(folder)) return true;
+        if (home && SameFolder(*home, folder)) return true;
     }
     return false;
 }
@@ -222,10 +222,9 @@ bool PlaceSupportFiles(const CheckPlatform& platform, platform::HeldFolders& fol
     for (const auto& file : mod_main::kSupportFiles) {
         const std::wstring source = PathIn(installed, InstalledSource(file.fileName));
         if (auto failure = PlaceFile(platform.held, *folder, hold.Find(source), file.fileName)) {
-            log.push_back(
-                FailureLine(base::Concat({PathIn(mod_main::kSupportSourceFolder, file.fileName),
-                                          L" could not be put in place"}),
-                            *failure));
+            log.push_back(FailureLine(
+                base::Concat({mod_main::SupportSource(file), L" could not be put in place"}),
+                *failure));
             all = false;
         }
     }
@@ -275,10 +274,9 @@ std::wstring RepairForPackage(const CheckPlatform& platform, platform::RegistryW
         const Registration done = RegisterRuntime(platform, writer, javaHome);
         LogLines(kRegisterLine, done.lines, done.status, log);
         // Only a registration made anew is the package's to take back.
-        if (done.status == 0 && done.lines.front().starts_with(L"Registered ")) {
+        if (done.status == 0 && done.madeAnew) {
             now = WithoutTrailingBackslash(javaHome);
-            if (!registered.empty() &&
-                FolderForComparison(registered) != FolderForComparison(now)) {
+            if (!registered.empty() && !SameFolder(registered, now)) {
                 const Registration undone = UnregisterRuntime(platform, writer, registered);
                 LogLines(kUnregisterLine, undone.lines, undone.status, log);
             }

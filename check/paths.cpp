@@ -21,6 +21,10 @@ std::wstring FolderForComparison(const std::wstring& registered) {
     return folder;
 }
 
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    return FolderForComparison(a) == FolderForComparison(b);
+}
+
 std::wstring PathIn(std::wstring_view folder, std::wstring_view name) {
     return base::Concat({folder, folder.ends_with(L'\\') ? L"" : L"\\", name});
 }

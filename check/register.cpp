@@ -2,7 +2,6 @@
 // write the JavaSoft key, and taking back only what was registered so.
 #include "check/register.h"
 #include "base/text.h"
-#include "check/check.h"
 #include "check/hold.h"
 #include "check/installed_runtimes.h"
 #include "product_facts.h"
@@ -103,7 +102,7 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
     const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
     if (MRegistry::RegistryKeyExists(platform.registry, platform::kHKeyLocalMachine, key)) {
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
-        if (!home || FolderForComparison(*home) != FolderForComparison(folder)) {
+        if (!home || !SameFolder(*home, folder)) {
             return Refused(kKeyNamesAnother,
                            {L"Not registered: ", FullKeyName(key), L" already names ",
                             home && !home->empty() ? *home : L"another runtime", L"."});
@@ -130,7 +129,8 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
     }
     return {0,
             {base::Concat({L"Registered ", folder, L" as ", FullKeyName(key), L"."}),
-             ChoiceAfter(platform.registry, name)}};
+             ChoiceAfter(platform.registry, name)},
+            true};
 }
 
 Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
@@ -141,8 +141,7 @@ Registration UnregisterRuntime(const CheckPlatform& platform, platform::Registry
              platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
         const auto home = mod_main::ReadJavaHome(platform.registry, name);
-        if (!home || FolderForComparison(*home) != FolderForComparison(folder) ||
-            !MadeByRegister(platform.registry, key))
+        if (!home || !SameFolder(*home, folder) || !MadeByRegister(platform.registry, key))
             continue;
         if (auto failure = writer.RemoveKey(key))
             return WriteRefused(L"Not unregistered: removing ", key, *failure);

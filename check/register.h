@@ -22,6 +22,7 @@ inline constexpr int kOthersMayChange = 12;
 struct Registration {
     int status;
     std::vector<std::wstring> lines;
+    bool madeAnew = false;  // a key was written: the registration is the caller's to take back
 };
 
 // Registers folder as a runtime where a start looks, in the 32-bit view under the name

@@ -3,7 +3,6 @@
 // read and write goes through the folders held from the drive's root (check/hold.h).
 #include "check/repair.h"
 #include "base/text.h"
-#include "check/check.h"
 #include "check/hold.h"
 #include "runtime/decisions.h"
 #include "runtime/mod_main.h"

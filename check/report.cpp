@@ -1,7 +1,6 @@
 // The check's report as text for an 80-column console.
-#include "check/check.h"
-
 #include "check/report.h"
+
 #include "product_facts.h"
 
 namespace check {
