@@ -126,7 +126,8 @@ private:
                                const std::wstring& parentPath, const std::wstring& path,
                                const Rule& rule) {
         why_ = WhyNotUsable(item, parent ? Within(*parent, path) : path);
-        if (!why_) why_ = WhoMayChange(item, parent, parentPath, path, rule);
+        if (!why_) why_ = WhoMayChange(item, path, rule);
+        if (!why_ && parent) why_ = WhoMayRemove(*parent, parentPath, path, rule);
         return why_ ? nullptr : &item;
     }
 
@@ -137,11 +138,10 @@ private:
     }
 
 public:
-    // Whoever but the trusted accounts owns the item, or holds a right on it, or on its parent,
-    // that lets them change it (under kAbove: rename or replace it).
-    std::optional<base::Failure> WhoMayChange(platform::HeldItem& item, platform::HeldItem* parent,
-                                              const std::wstring& parentPath,
-                                              const std::wstring& path, const Rule& rule) {
+    // Whoever but the trusted accounts owns the item, or holds a right on it that lets them
+    // change it (under kAbove: rename or replace it).
+    std::optional<base::Failure> WhoMayChange(platform::HeldItem& item, const std::wstring& path,
+                                              const Rule& rule) {
         const auto access = item.Access();
         if (!access) {
             return Refusal(base::Concat({Under(rule), L"who may change ", path,
@@ -158,8 +158,14 @@ public:
         const std::uint32_t rights = rule.closed ? SMS_CHANGE_RIGHTS : SMS_REPLACE_RIGHTS;
         const wchar_t* may = rule.closed ? L" may change " : L" may rename or replace ";
         if (auto who = Holding(*access, rights, may, path, L"")) return Refusal(Under(rule) + *who);
-        if (!parent) return std::nullopt;
-        const auto above = parent->Access();
+        return std::nullopt;
+    }
+
+    // Whoever but the trusted accounts may remove or rename the item at path from its parent.
+    std::optional<base::Failure> WhoMayRemove(platform::HeldItem& parent,
+                                              const std::wstring& parentPath,
+                                              const std::wstring& path, const Rule& rule) {
+        const auto above = parent.Access();
         if (!above) {
             return Refusal(base::Concat({Under(rule), L"who may change ", parentPath,
                                          L" cannot be told: ", above.failure().description}));
@@ -282,11 +288,16 @@ std::optional<base::Failure> HoldAbove(const CheckPlatform& platform, const std:
 }
 
 std::optional<base::Failure> WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
-                                          platform::HeldItem* parent,
+                                          const std::wstring& path) {
+    RepairHold unused;
+    return Holder(platform, unused).WhoMayChange(item, path, kSource);
+}
+
+std::optional<base::Failure> WhoMayRemove(const CheckPlatform& platform, platform::HeldItem& parent,
                                           const std::wstring& parentPath,
                                           const std::wstring& path) {
     RepairHold unused;
-    return Holder(platform, unused).WhoMayChange(item, parent, parentPath, path, kSource);
+    return Holder(platform, unused).WhoMayRemove(parent, parentPath, path, kSource);
 }
 
 std::optional<base::Failure> HoldRuntime(const CheckPlatform& platform, const std::wstring& home,

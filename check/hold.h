@@ -57,9 +57,10 @@ std::optional<base::Failure> HoldAbove(const CheckPlatform& platform, const std:
                                        RepairHold& hold);
 
 // Refuses when someone but the trusted accounts owns the held item at path, or may change it;
-// or, with its held parent, may remove or rename it from there.
+// and, given its held parent, when someone may remove or rename it from there.
 std::optional<base::Failure> WhoMayChange(const CheckPlatform& platform, platform::HeldItem& item,
-                                          platform::HeldItem* parent,
+                                          const std::wstring& path);
+std::optional<base::Failure> WhoMayRemove(const CheckPlatform& platform, platform::HeldItem& parent,
                                           const std::wstring& parentPath, const std::wstring& path);
 
 // Refuses what was just held for path when it must not be used: a link, a path that leads

@@ -75,9 +75,9 @@ platform::HeldItem* Lock(const CheckPlatform& platform, platform::HeldFolders& f
                                         L"repair " SMS_PRODUCT_NAME L"."}));
             return nullptr;
         }
-        if (!WhoMayChange(platform, item, nullptr, {}, path)) {
+        if (!WhoMayChange(platform, item, path)) {
             // Setting it aside would not help when others may take it from its folder.
-            if (auto why = WhoMayChange(platform, item, parent, parentPath, path)) {
+            if (auto why = WhoMayRemove(platform, *parent, parentPath, path)) {
                 log.push_back(
                     base::Concat({kRepairLine, L"nothing was put in ", path, why->description}));
                 return nullptr;
