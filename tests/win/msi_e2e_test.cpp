@@ -60,6 +60,20 @@ std::vector<std::vector<std::wstring>> Entries() {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Whether HKEY_LOCAL_MACHINE holds the key in the 32-bit view.
+bool KeyExists32(const wchar_t* path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// A runtime at home whose release file tells its version.
+void InstallJava(const std::wstring& home, const std::string& version) {
+    InstallRuntime(home);
+    WriteBytes(home + L"\\release", "JAVA_VERSION=\"" + version + "\"\n");
+}
+
 // The install log, as Windows Installer writes it: UTF-16 or ANSI.
 std::string Log() {
     std::string bytes = ReadBytes(kLog);
@@ -205,8 +219,7 @@ TEST(Msi, WithNoJavaTheInstallSucceedsAndTheLogSaysWhy) {
 // taken back by its removal.
 TEST(Msi, JavaHomeRegistersARuntimeThatTheRemovalTakesBack) {
     const std::wstring home = L"C:\\Temurin\\jre-8.0.402.6-hotspot";
-    InstallRuntime(home);
-    WriteBytes(home + L"\\release", "JAVA_VERSION=\"1.8.0_402\"\n");
+    InstallJava(home, "1.8.0_402");
     InstallSupportSources();
     ASSERT_EQ(Install(L"1.0.0", L" JAVAHOME=\"" + home + L"\""), 0u) << Log();
     const std::string log = Log();
@@ -214,11 +227,7 @@ TEST(Msi, JavaHomeRegistersARuntimeThatTheRemovalTakesBack) {
     EXPECT_NE(log.find("SMS Server repair: exit status 0"), std::string::npos) << log;
     EXPECT_EQ(ReadBytes(home + L"\\bin\\Win32com.dll"), SupportSourceContent(L"Win32com.dll"));
     ASSERT_EQ(Msiexec(L"/x \"" + MsiPackage(L"1.0.0") + L"\" /qn /l*v " + kLog), 0u);
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS)
-        << Log();
+    EXPECT_FALSE(KeyExists32(L"SOFTWARE\\JavaSoft\\Java Runtime Environment")) << Log();
 }
 
 // The package never writes through a link at the support folder: it logs it, and the folder
@@ -255,15 +264,11 @@ TEST(Msi, TheSupportFilesGoThroughNoLinkAndIntoNoFolderThatOthersMayChange) {
 // JAVAHOME too.
 TEST(Msi, AnInstallThatFailsLeavesNoRegistration) {
     const std::wstring home = L"C:\\Temurin\\jre-8.0.432";
-    InstallRuntime(home);
-    WriteBytes(home + L"\\release", "JAVA_VERSION=\"1.8.0_432\"\n");
+    InstallJava(home, "1.8.0_432");
     EXPECT_NE(Install(L"1.0.0-fails", L" JAVAHOME=\"" + home + L"\""), 0u);
     EXPECT_NE(Log().find("SMS Server register: Registered"), std::string::npos) << Log();
+    EXPECT_FALSE(KeyExists32(L"SOFTWARE\\JavaSoft\\Java Runtime Environment")) << Log();
     HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS)
-        << Log();
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Pelmora\\SMS Server", 0, KEY_READ | KEY_WOW64_32KEY, &key) ==
         ERROR_SUCCESS) {
         EXPECT_EQ(Text(key, L"RegisteredJavaHome"), L"(none)");
@@ -275,8 +280,7 @@ TEST(Msi, AnInstallThatFailsLeavesNoRegistration) {
 // install, which registers nothing.
 TEST(Msi, AnInstalledFolderThatOthersMayChangeFailsTheInstall) {
     const std::wstring home = L"C:\\Temurin\\jre-8.0.402";
-    InstallRuntime(home);
-    WriteBytes(home + L"\\release", "JAVA_VERSION=\"1.8.0_402\"\n");
+    InstallJava(home, "1.8.0_402");
     MakeFolders(L"C:\\Apps");
     Shell("chmod o+w " + UnixPathOf(L"C:\\Apps"));
     EXPECT_NE(Install(L"1.0.0", L" INSTALLDIR=\"C:\\Apps\\SMS Server\" JAVAHOME=\"" + home + L"\""), 0u);
@@ -287,28 +291,18 @@ TEST(Msi, AnInstalledFolderThatOthersMayChangeFailsTheInstall) {
         << Log();
     EXPECT_NE(Log().find("Install SMS Server under Program Files"), std::string::npos);
     EXPECT_FALSE(Exists(L"C:\\Apps\\SMS Server\\SmsServerCheck.exe"));
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft", 0, KEY_READ | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists32(L"SOFTWARE\\JavaSoft"));
 }
 
 // An upgrade that brings another JAVAHOME leaves only the new one registered. (Wine's upgrade
 // removes the old product as a plain removal would, which takes it back too.)
 TEST(Msi, AnUpgradeWithAnotherJavaHomeTakesTheOldRegistrationBack) {
-    for (const wchar_t* home : {L"C:\\Temurin\\jre-8.0.402", L"C:\\Zulu\\zulu-8"}) {
-        InstallRuntime(home);
-        WriteBytes(std::wstring(home) + L"\\release",
-                   home[3] == L'T' ? "JAVA_VERSION=\"1.8.0_402\"\n" : "JAVA_VERSION=\"1.8.0_432\"\n");
-    }
+    InstallJava(L"C:\\Temurin\\jre-8.0.402", "1.8.0_402");
+    InstallJava(L"C:\\Zulu\\zulu-8", "1.8.0_432");
     ASSERT_EQ(Install(L"0.9.0", L" JAVAHOME=C:\\Temurin\\jre-8.0.402"), 0u) << Log();
     ASSERT_EQ(Install(L"1.0.0", L" JAVAHOME=C:\\Zulu\\zulu-8"), 0u) << Log();
-    HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_402", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS);
-    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_432", 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key),
-              ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists32(L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_402"));
+    EXPECT_TRUE(KeyExists32(L"SOFTWARE\\JavaSoft\\Java Runtime Environment\\1.8.0_432"));
 }
 
 // The guide's command blocks for a command prompt, run as printed from a .bat in the folder
@@ -326,8 +320,7 @@ TEST(Msi, TheGuidesCommandBlocksRunAsPrinted) {
     }
     ASSERT_EQ(blocks.size(), 3u);
     const std::wstring home = L"C:\\Program Files (x86)\\Zulu\\zulu-8";
-    InstallRuntime(home);
-    WriteBytes(home + L"\\release", "JAVA_VERSION=\"1.8.0_402\"\n");
+    InstallJava(home, "1.8.0_402");
     InstallSupportSources();
     MakeFolders(L"C:\\e2e\\guide");
     WriteBytes(L"C:\\e2e\\guide\\SmsServer-1.0.0-x86.msi", ReadBytes(MsiPackage(L"1.0.0")));
