@@ -93,4 +93,11 @@ void InstallLauncher(const std::wstring& folder) {
     CopyFileW(LauncherExe().c_str(), (folder + L"\\SmsServer.exe").c_str(), FALSE);
 }
 
+void InstallUsualLayout() {
+    ImportRegistry(L"runtime_jre6.reg");
+    InstallRuntime(L"C:\\Java\\jre6");
+    InstallSupportSources();
+    InstallLauncher(L"C:\\e2e\\Sms");
+}
+
 }  // namespace e2e

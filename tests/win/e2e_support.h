@@ -45,6 +45,8 @@ void InstallRuntimesInOrder();
 
 // The launcher in folder, with the application beside it: its folder and its nine jars.
 void InstallLauncher(const std::wstring& folder);
+// The launcher in C:\e2e\Sms, one registered runtime C:\Java\jre6, the support files.
+void InstallUsualLayout();
 
 using win32::SystemMessage;
 

@@ -12,10 +12,7 @@ namespace {
 const std::wstring kFolder = L"C:\\e2e\\Sms", kHome = L"C:\\Java\\jre6", kRecord = L"C:\\e2e\\record.txt";
 
 LaunchReport StartElevated() {
-    ImportRegistry(L"runtime_jre6.reg");
-    InstallRuntime(kHome);
-    InstallSupportSources();
-    InstallLauncher(kFolder);
+    InstallUsualLayout();
     CopyFileW(CheckExe().c_str(), (kFolder + L"\\SmsServerCheck.exe").c_str(), FALSE);
     LaunchOptions options;
     options.program = kFolder + L"\\SmsServer.exe";

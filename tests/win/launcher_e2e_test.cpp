@@ -40,14 +40,6 @@ protected:
 
     std::vector<Record> Records() { return ReadRecords(kRecord); }
 
-    // The launcher in C:\e2e\Sms, one registered runtime C:\Java\jre6, the support files.
-    void InstallUsualLayout() {
-        ImportRegistry(L"runtime_jre6.reg");
-        InstallRuntime(L"C:\\Java\\jre6");
-        InstallSupportSources();
-        InstallLauncher(L"C:\\e2e\\Sms");
-    }
-
     // One start, with the arguments, folder and show state the application must get.
     void ExpectStarted(const std::wstring& javaHome, const std::wstring& programFolder, const LaunchReport& report) {
         const auto records = Records();
