@@ -134,16 +134,6 @@ void LogLines(const wchar_t* prefix, const std::vector<std::wstring>& lines, int
     log.push_back(base::Concat({prefix, L"exit status ", base::DecimalText(status)}));
 }
 
-// Whether a runtime key names folder.
-bool Registered(platform::Registry& registry, const std::wstring& folder) {
-    for (const auto& name : MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine,
-                                                           mod_main::kJavaRuntimeKey)) {
-        const auto home = mod_main::ReadJavaHome(registry, name);
-        if (home && SameFolder(*home, folder)) return true;
-    }
-    return false;
-}
-
 // Removes a key the record did not have, once nothing is below it.
 void RemoveIfNew(platform::Registry& registry, platform::RegistryWriter& writer,
                  const std::wstring& key, bool existed, StepLog& log) {
@@ -312,7 +302,7 @@ void RollBackRegistration(const CheckPlatform& platform, platform::RegistryWrite
     }
     RemoveIfNew(registry, writer, runtimes, before.runtimesExisted, log);
     RemoveIfNew(registry, writer, kJavaSoftKey, before.javaSoftExisted, log);
-    if (!before.registered.empty() && !Registered(registry, before.registered)) {
+    if (!before.registered.empty() && KeysNaming(registry, before.registered).empty()) {
         const Registration done = RegisterRuntime(platform, writer, before.registered);
         for (const auto& line : done.lines) log.push_back(kRollbackLine + line);
     }

@@ -133,16 +133,23 @@ Registration RegisterRuntime(const CheckPlatform& platform, platform::RegistryWr
             true};
 }
 
+std::vector<std::wstring> KeysNaming(platform::Registry& registry, const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    for (const auto& name : MRegistry::ListRegistrySubkeys(registry, platform::kHKeyLocalMachine,
+                                                           mod_main::kJavaRuntimeKey)) {
+        const auto home = mod_main::ReadJavaHome(registry, name);
+        if (home && SameFolder(*home, folder)) names.push_back(name);
+    }
+    return names;
+}
+
 Registration UnregisterRuntime(const CheckPlatform& platform, platform::RegistryWriter& writer,
                                const std::wstring& given) {
     const std::wstring folder = WithoutTrailingBackslash(given);
     Registration done{0, {}};
-    for (const auto& name : MRegistry::ListRegistrySubkeys(
-             platform.registry, platform::kHKeyLocalMachine, mod_main::kJavaRuntimeKey)) {
+    for (const auto& name : KeysNaming(platform.registry, folder)) {
         const std::wstring key = base::Concat({mod_main::kJavaRuntimeKey, L"\\", name});
-        const auto home = mod_main::ReadJavaHome(platform.registry, name);
-        if (!home || !SameFolder(*home, folder) || !MadeByRegister(platform.registry, key))
-            continue;
+        if (!MadeByRegister(platform.registry, key)) continue;
         if (auto failure = writer.RemoveKey(key))
             return WriteRefused(L"Not unregistered: removing ", key, *failure);
         done.lines.push_back(base::Concat({L"Removed ", FullKeyName(key), L"."}));

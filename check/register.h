@@ -19,6 +19,9 @@ inline constexpr int kKeyNamesAnother = 10;
 inline constexpr int kMayNotWrite = 11;
 inline constexpr int kOthersMayChange = 12;
 
+// The names of the runtime keys whose JavaHome is folder, in the registry's order.
+std::vector<std::wstring> KeysNaming(platform::Registry& registry, const std::wstring& folder);
+
 struct Registration {
     int status;
     std::vector<std::wstring> lines;
