@@ -75,8 +75,10 @@ check "the support files go in once the programs are, then the repair" \
 # action", scheduled before it; 0x100 makes it one.
 check "a rollback comes before the registration" in_order PlaceSupportFiles RollbackRegister RunRepair
 check "a rollback comes before the unregistration" in_order InstallInitialize RollbackUnregister RunUnregister
-for action in RollbackRegister RollbackUnregister; do
-    check "$action runs only in a rollback" has_row CustomAction "$action 3393 RepairAction $action "
+for row in "RollbackRegister RollbackRegister" "RollbackUnregister RollbackUnregister" \
+           "RollbackRegisterBootTask RemoveBootTask" "RollbackRemoveBootTask RegisterBootTask"; do
+    read -r action entry <<<"$row"
+    check "$action runs only in a rollback" has_row CustomAction "$action 3393 RepairAction $entry "
 done
 # Windows removes the old version only in one of four places; after InstallFiles it takes
 # out the new version's files, which share its components.
