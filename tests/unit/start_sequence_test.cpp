@@ -292,10 +292,8 @@ TEST(StartSequence, CopesWithEachPlatformFailureAtEachCall) {
     // clang-format off
     const std::wstring deviceError[] = {
         L"The request could not be performed because of an I/O device error.", kCopyFailed};
-    const auto boxes = [](const auto& texts) {
-        return std::vector<std::wstring>(std::begin(texts), std::end(texts));
-    };
     // clang-format on
+    const auto boxes = [](const auto& texts) { return std::vector<std::wstring>(std::begin(texts), std::end(texts)); };
     const ExitStatus ok = ExitStatus::Ended;
     const ExitStatus failed = ExitStatus::UnhandledFailure;
     // clang-format off

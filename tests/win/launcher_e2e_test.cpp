@@ -343,6 +343,7 @@ TEST_F(Resources, VersionNamesTheProduct) {
     // clang-format off
     const std::pair<std::wstring, const wchar_t*> programs[] = {
         {LauncherExe(), L"SMS Server launcher"}, {CheckExe(), L"SMS Server check"}};
+    // clang-format on
     for (const auto& [exe, description] : programs) {
         std::string info(GetFileVersionInfoSizeW(exe.c_str(), nullptr), '\0');
         ASSERT_FALSE(info.empty()) << Utf8(exe);
@@ -393,6 +394,7 @@ struct FatalCase {
 };
 
 TEST_F(RuntimeChoice, NoRuntimeOrNoneRecentEnoughEndsAfterOneMessage) {
+    // clang-format off
     const FatalCase cases[] = {
         {nullptr,
          L"You have not Installed Java Runtime Environment on your computer.\r\n"
